@@ -1,0 +1,15 @@
+# GoogleTest, built from the sources Debian's googletest package ships, so
+# that the cross builds (i386, MinGW) get a matching library.
+if(NOT ZK_BUILD_TESTS)
+  return()
+endif()
+set(ZK_GTEST_SOURCE "/usr/src/googletest" CACHE PATH "GoogleTest source tree")
+if(NOT EXISTS "${ZK_GTEST_SOURCE}/CMakeLists.txt")
+  message(FATAL_ERROR "GoogleTest sources not found at ${ZK_GTEST_SOURCE} (apt-get install googletest)")
+endif()
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
+add_subdirectory("${ZK_GTEST_SOURCE}" "${CMAKE_BINARY_DIR}/_googletest" EXCLUDE_FROM_ALL SYSTEM)
+include(GoogleTest)

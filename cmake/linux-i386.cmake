@@ -1,0 +1,10 @@
+# 32-bit Linux (i386) with the host's multilib compiler; programs run under
+# qemu-i386-static.
+set(CMAKE_SYSTEM_NAME Linux)
+set(CMAKE_SYSTEM_PROCESSOR i686)
+set(CMAKE_CXX_COMPILER g++)
+set(CMAKE_CXX_FLAGS_INIT "-m32")
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-m32")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-m32")
+set(CMAKE_MODULE_LINKER_FLAGS_INIT "-m32")
+set(CMAKE_CROSSCOMPILING_EMULATOR qemu-i386-static)

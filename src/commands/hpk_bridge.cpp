@@ -1,0 +1,3 @@
+#include "commands/hpk_bridge.h"
+
+void HpkSetup() {}

@@ -1,0 +1,6 @@
+#include "commands/join_messages.h"
+
+bool SendJoinMessages(edict_t *pEntity) {
+    (void)pEntity;
+    return false;
+}

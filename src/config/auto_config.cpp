@@ -1,0 +1,3 @@
+#include "config/auto_config.h"
+
+void RunAutoConfig() {}

@@ -1,0 +1,3 @@
+#include "config/profile_file.h"
+
+void ReadConfigFiles() {}

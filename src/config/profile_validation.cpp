@@ -1,0 +1,3 @@
+#include "config/profile_validation.h"
+
+void ApplyProfile(bool bAutoRate) { (void)bAutoRate; }

@@ -1,0 +1,108 @@
+#include "control/governor.h"
+
+#include <cstdio>
+
+#include "config/profile_validation.h"
+#include "config/variables.h"
+#include "platform/platform.h"
+#include "plugin/engine_services.h"
+#include "plugin/numeric.h"
+#include "plugin/plugin_state.h"
+
+uint32_t frameCount = 0;
+uint32_t measuredFps = 0;
+int32_t ticrateTarget = 100;
+float nextCheckTime = 0.0f;
+
+namespace {
+constexpr float kCheckInterval = 4.0f;
+constexpr float kFixedRateThreshold = 49.99f;
+
+void SetNumber(cvar_t *handle, const char *format, long value) {
+    char text[64];
+    std::snprintf(text, sizeof(text), format, value);
+    SetVariableText(handle, text);
+}
+
+void SetUnsigned(cvar_t *handle, unsigned long value) {
+    char text[64];
+    std::snprintf(text, sizeof(text), "%lu", value);
+    SetVariableText(handle, text);
+}
+
+void RunCheck() {
+    MeasureFps();
+    PublishTicrate();
+    const float sysrate = VariableFloat(g_pSysrate);
+    if (!(sysrate > kFixedRateThreshold)) {  // a value that is no number takes this branch too
+        AdjustTicrate();
+        ApplyProfile(true);
+    } else {
+        ticrateTarget = TruncateToInt32(sysrate);
+        SetNumber(g_pSysTicrate, "%li", ticrateTarget);
+        ApplyProfile(false);
+    }
+    ApplyTimerPeriod();
+    RefreshVersion();
+    nextCheckTime = gpGlobals->time + kCheckInterval;
+}
+}  // namespace
+
+void GovernorFrame() {
+    SetMetaResult(MRES_IGNORED);
+    if (gpGlobals == nullptr || gpGlobals->deathmatch == 0.0f) return;
+    if (gpGlobals->time < nextCheckTime) {
+        ++frameCount;
+        return;
+    }
+    RunCheck();
+}
+
+void GovernorMapStart() { frameCount = 0; }
+
+void ScheduleFirstCheck() {
+    nextCheckTime = (gpGlobals != nullptr ? gpGlobals->time : 0.0f) + kCheckInterval;
+}
+
+void MeasureFps() {
+    ++frameCount;
+    measuredFps = frameCount >> 2;
+    SetUnsigned(g_pZeqFps, measuredFps);
+    frameCount = 0;
+}
+
+void PublishTicrate() { SetUnsigned(g_pZeqTicrate, static_cast<uint32_t>(ticrateTarget)); }
+
+int32_t TicrateStep(int32_t gap) {
+    if (gap > 100) return 75;
+    if (gap > 50) return 38;
+    if (gap > 20) return 15;
+    if (gap > 10) return 8;
+    if (gap > 5) return 3;
+    if (gap > 0) return 1;
+    return 0;
+}
+
+void AdjustTicrate() {
+    const uint32_t target = TruncateToUint32Wrapped(VariableFloat(g_pAutoFps));
+    if (target <= 49) return;
+    const bool up = target >= measuredFps;
+    // The difference as a signed 32-bit number, computed without overflow.
+    const int32_t difference = static_cast<int32_t>(target - measuredFps);
+    const int32_t gap = difference == INT32_MIN ? INT32_MAX : (difference < 0 ? -difference : difference);
+    const int32_t step = TicrateStep(gap);
+    ticrateTarget = up ? ticrateTarget + step : ticrateTarget - step;
+    if (ticrateTarget > 1200) ticrateTarget = 1000;
+    if (ticrateTarget < 100) ticrateTarget = 100;
+    SetNumber(g_pSysTicrate, "%li", ticrateTarget);
+}
+
+void ApplyTimerPeriod() {
+    platform::EndTimerPeriod(TimerPeriod());
+    platform::GetTimerCaps(&g_timerCaps);
+    const uint32_t wanted = TruncateToUint32Wrapped(VariableFloat(g_pSleepsm));
+    if (wanted >= g_timerCaps.wPeriodMin) TimerPeriod() = wanted <= 10 ? wanted : 10;
+    platform::BeginTimerPeriod(TimerPeriod());
+}
+
+void RefreshVersion() { SetVariableText(g_pVersion, ZK_VERSION); }

@@ -1,0 +1,25 @@
+// The plugin's one log call, its files and levels, and the critical error.
+#pragma once
+
+#include "plugin/engine_services.h"
+
+enum LogLevel { LOGLEVEL_LOG = 1, LOGLEVEL_WARNING = 2, LOGLEVEL_ERROR = 3, LOGLEVEL_FATAL = 4 };
+enum LogMode { LOGMODE_NORMAL = 0, LOGMODE_DEV = 1 };
+
+constexpr int kLogMessageSize = 1024;
+constexpr int kLogLineSize = 1024;
+constexpr int kLogPathSize = 128;
+
+// Formats the message, stamps it with the local time and the level's prefix,
+// appends it to the log file and, with bEcho, prints it on the server console.
+void LogMessage(bool bEcho, int iLevel, int iMode, const char *szFormat, ...) ZK_PRINTF(4, 5);
+
+// Logs the text as an error, shows it in a message box and ends the process
+// with exit code 1.
+[[noreturn]] void CriticalError(const char *szFormat, ...) ZK_PRINTF(1, 2);
+
+// Registers the two log variables on the first call.
+void RegisterLogVariables(bool bFirst);
+
+// Forgets the first-call state (tests run several sessions in one process).
+void ResetLogForTests();

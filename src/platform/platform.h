@@ -1,0 +1,84 @@
+// The one seam between the plugin and the operating system.  Every OS service
+// the plugin uses is declared here; platform_win32.cpp implements it with the
+// Win32 API, platform_posix.cpp with POSIX.  Nothing outside src/platform
+// includes an OS header.
+#pragma once
+
+#include <cstdint>
+
+#include "sdk/abi.h"
+
+// Calling convention of a system timer callback (TIMERPROC is CALLBACK, that
+// is __stdcall, on 32-bit Windows).
+#define ZK_TIMER_CALLBACK ZK_STDCALL
+
+namespace platform {
+
+// ------------------------------------------------------------------ timer period
+// Windows: the multimedia timer resolution (timeGetDevCaps, timeBeginPeriod,
+// timeEndPeriod).  POSIX: the thread's timer slack (see platform_posix.cpp).
+struct TimerCaps {
+    uint32_t wPeriodMin;
+    uint32_t wPeriodMax;
+};
+static_assert(sizeof(TimerCaps) == 8, "TIMECAPS is 8 bytes");
+
+bool GetTimerCaps(TimerCaps *caps);
+void BeginTimerPeriod(uint32_t milliseconds);
+void EndTimerPeriod(uint32_t milliseconds);
+
+// ------------------------------------------------------------------ dynamic libraries
+typedef void *LibraryHandle;
+LibraryHandle OpenLibrary(const char *path);
+void *LibrarySymbol(LibraryHandle library, const char *name);
+void CloseLibrary(LibraryHandle library);
+
+// ------------------------------------------------------------------ message box
+// Windows: a modal MessageBoxA without owner.  POSIX (a server has no
+// desktop): the caption and text go to standard error; it never blocks.
+enum class MessageBoxIcon { None, Error };
+void ShowMessageBox(const char *text, const char *caption, MessageBoxIcon icon);
+
+// ------------------------------------------------------------------ clock
+struct LocalTime {
+    int year;   // years since 1900
+    int month;  // 0 to 11
+    int day;    // 1 to 31
+    int hour;
+    int minute;
+    int second;
+};
+LocalTime CurrentLocalTime();
+int64_t CalendarSeconds();    // seconds since the epoch
+double MonotonicSeconds();    // a steady clock for measuring intervals
+void SleepMilliseconds(uint32_t milliseconds);
+
+// ------------------------------------------------------------------ files and directories
+extern const char kPathSeparator;
+bool DirectoryExists(const char *path);
+bool FileExists(const char *path);
+// Creates the last component of the path only; its parent must exist.
+bool CreateOneDirectory(const char *path);
+
+// ------------------------------------------------------------------ system timers
+// A callback of the standard timer-callback shape.  Windows: a thread timer
+// without a window (SetTimer/KillTimer); it runs when the host thread
+// dispatches its messages.  POSIX (no message loop in a Linux server): timers
+// are measured in game time and fired on the server thread by
+// AdvanceSystemTimers, which the per-frame hook calls.
+constexpr unsigned int kTimerMessage = 275;  // WM_TIMER
+typedef void(ZK_TIMER_CALLBACK *SystemTimerProc)(void *window, unsigned int message, uintptr_t id,
+                                                   uint32_t time);
+// Returns the identifier the system assigned, 0 on failure.
+uintptr_t StartSystemTimer(uintptr_t requestedId, uint32_t milliseconds, SystemTimerProc proc);
+bool StopSystemTimer(uintptr_t id);
+// Number of live timers (for soak checks).
+int LiveSystemTimers();
+// POSIX: fires the due timers; its fast path is one comparison.  Windows:
+// nothing (the host's message loop dispatches them).
+void AdvanceSystemTimers(float gameTime);
+
+// ------------------------------------------------------------------ process
+[[noreturn]] void ExitProcess(int code);
+
+}  // namespace platform

@@ -1,0 +1,162 @@
+// POSIX backend of the platform seam (Linux servers).
+#include "platform/platform.h"
+
+#include <dirent.h>
+#include <dlfcn.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/system_timers_gametime.h"
+
+// The deployable i386 library must load on the old distributions servers run:
+// bind the dynamic-loader calls to their original symbol versions rather than
+// to the GLIBC_2.34 ones a current toolchain would pick.
+#if defined(__i386__) && defined(__GLIBC__) && defined(ZK_OLD_GLIBC_SYMBOLS)
+__asm__(".symver dlopen,dlopen@GLIBC_2.1");
+__asm__(".symver dlsym,dlsym@GLIBC_2.0");
+__asm__(".symver dlclose,dlclose@GLIBC_2.0");
+#endif
+
+namespace platform {
+
+// ------------------------------------------------------------------ timer period
+//
+// A Linux server has no multimedia timer.  The nearest lever is the thread's
+// timer slack (PR_SET_TIMERSLACK): how late the kernel may wake a sleeping
+// thread.  Windows' default resolution is coarse (15.6 ms), so a period of
+// 1 to 3 ms makes a Windows server's sleeps finer; Linux sleeps are already
+// fine (50 us slack by default).  We therefore keep the meaning "a larger
+// minimum sleep makes the server lighter" without slowing a Linux server at
+// the defaults: periods up to 3 ms leave the thread's own slack untouched,
+// and each millisecond above 3 adds one millisecond of slack, so the
+// regulator's raised values (up to 10 ms) let the kernel batch wake-ups and
+// the server use less processor time.  Ending a period restores the slack
+// the thread had before.
+
+namespace {
+constexpr uint32_t kFreeSlackPeriodMs = 3;
+bool s_haveBaseSlack = false;
+unsigned long s_baseSlackNs = 50000;
+
+void RememberBaseSlack() {
+    if (s_haveBaseSlack) return;
+    const int current = prctl(PR_GET_TIMERSLACK, 0, 0, 0, 0);
+    if (current > 0) s_baseSlackNs = static_cast<unsigned long>(current);
+    s_haveBaseSlack = true;
+}
+}  // namespace
+
+bool GetTimerCaps(TimerCaps *caps) {
+    if (caps == nullptr) return false;
+    caps->wPeriodMin = 1;
+    caps->wPeriodMax = 1000000;
+    return true;
+}
+
+void BeginTimerPeriod(uint32_t milliseconds) {
+    RememberBaseSlack();
+    unsigned long slack = s_baseSlackNs;
+    if (milliseconds > kFreeSlackPeriodMs)
+        slack += static_cast<unsigned long>(milliseconds - kFreeSlackPeriodMs) * 1000000ul;
+    prctl(PR_SET_TIMERSLACK, slack, 0, 0, 0);
+}
+
+void EndTimerPeriod(uint32_t milliseconds) {
+    (void)milliseconds;
+    RememberBaseSlack();
+    prctl(PR_SET_TIMERSLACK, s_baseSlackNs, 0, 0, 0);
+}
+
+// ------------------------------------------------------------------ dynamic libraries
+
+LibraryHandle OpenLibrary(const char *path) {
+    if (path == nullptr) return nullptr;
+    return dlopen(path, RTLD_NOW);
+}
+
+void *LibrarySymbol(LibraryHandle library, const char *name) {
+    if (library == nullptr || name == nullptr) return nullptr;
+    return dlsym(library, name);
+}
+
+void CloseLibrary(LibraryHandle library) {
+    if (library != nullptr) dlclose(library);
+}
+
+// ------------------------------------------------------------------ message box
+
+void ShowMessageBox(const char *text, const char *caption, MessageBoxIcon icon) {
+    (void)icon;
+    std::fprintf(stderr, "%s: %s\n", caption != nullptr ? caption : "", text != nullptr ? text : "");
+    std::fflush(stderr);
+}
+
+// ------------------------------------------------------------------ clock
+
+LocalTime CurrentLocalTime() {
+    const time_t now = time(nullptr);
+    struct tm parts {};
+    localtime_r(&now, &parts);
+    return LocalTime{parts.tm_year, parts.tm_mon, parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec};
+}
+
+int64_t CalendarSeconds() { return static_cast<int64_t>(time(nullptr)); }
+
+double MonotonicSeconds() {
+    struct timespec ts {};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
+}
+
+void SleepMilliseconds(uint32_t milliseconds) {
+    struct timespec ts {};
+    ts.tv_sec = static_cast<time_t>(milliseconds / 1000);
+    ts.tv_nsec = static_cast<long>(milliseconds % 1000) * 1000000L;
+    nanosleep(&ts, nullptr);
+}
+
+// ------------------------------------------------------------------ files and directories
+
+const char kPathSeparator = '/';
+
+bool DirectoryExists(const char *path) {
+    if (path == nullptr || *path == '\0') return false;
+    DIR *dir = opendir(path);
+    if (dir == nullptr) return false;
+    closedir(dir);
+    return true;
+}
+
+bool FileExists(const char *path) {
+    if (path == nullptr || *path == '\0') return false;
+    return access(path, F_OK) == 0;
+}
+
+bool CreateOneDirectory(const char *path) {
+    if (path == nullptr || *path == '\0') return false;
+    return mkdir(path, 0755) == 0;
+}
+
+// ------------------------------------------------------------------ system timers
+
+uintptr_t StartSystemTimer(uintptr_t requestedId, uint32_t milliseconds, SystemTimerProc proc) {
+    return gametime_timers::Start(requestedId, milliseconds, proc);
+}
+
+bool StopSystemTimer(uintptr_t id) { return gametime_timers::Stop(id); }
+
+int LiveSystemTimers() { return gametime_timers::Live(); }
+
+void AdvanceSystemTimers(float gameTime) { gametime_timers::Advance(gameTime); }
+
+// ------------------------------------------------------------------ process
+
+void ExitProcess(int code) { std::exit(code); }
+
+}  // namespace platform

@@ -1,0 +1,136 @@
+// Win32 backend of the platform seam (Windows servers).
+#include "platform/platform.h"
+
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#include <mmsystem.h>
+
+#include <cstdlib>
+#include <ctime>
+
+namespace platform {
+
+// ------------------------------------------------------------------ timer period
+
+bool GetTimerCaps(TimerCaps *caps) {
+    if (caps == nullptr) return false;
+    TIMECAPS tc{};
+    if (timeGetDevCaps(&tc, sizeof(tc)) != TIMERR_NOERROR) return false;
+    caps->wPeriodMin = tc.wPeriodMin;
+    caps->wPeriodMax = tc.wPeriodMax;
+    return true;
+}
+
+void BeginTimerPeriod(uint32_t milliseconds) { timeBeginPeriod(milliseconds); }
+
+void EndTimerPeriod(uint32_t milliseconds) { timeEndPeriod(milliseconds); }
+
+// ------------------------------------------------------------------ dynamic libraries
+
+LibraryHandle OpenLibrary(const char *path) {
+    if (path == nullptr) return nullptr;
+    return reinterpret_cast<LibraryHandle>(LoadLibraryA(path));
+}
+
+void *LibrarySymbol(LibraryHandle library, const char *name) {
+    if (library == nullptr || name == nullptr) return nullptr;
+    return reinterpret_cast<void *>(GetProcAddress(static_cast<HMODULE>(library), name));
+}
+
+void CloseLibrary(LibraryHandle library) {
+    if (library != nullptr) FreeLibrary(static_cast<HMODULE>(library));
+}
+
+// ------------------------------------------------------------------ message box
+
+void ShowMessageBox(const char *text, const char *caption, MessageBoxIcon icon) {
+    UINT type = MB_OK;
+    if (icon == MessageBoxIcon::Error) type |= MB_ICONHAND;
+    MessageBoxA(nullptr, text != nullptr ? text : "", caption != nullptr ? caption : "", type);
+}
+
+// ------------------------------------------------------------------ clock
+
+LocalTime CurrentLocalTime() {
+    SYSTEMTIME st{};
+    GetLocalTime(&st);
+    return LocalTime{st.wYear - 1900, st.wMonth - 1, st.wDay, st.wHour, st.wMinute, st.wSecond};
+}
+
+int64_t CalendarSeconds() { return static_cast<int64_t>(std::time(nullptr)); }
+
+double MonotonicSeconds() {
+    LARGE_INTEGER frequency{}, counter{};
+    if (!QueryPerformanceFrequency(&frequency) || frequency.QuadPart == 0) return GetTickCount64() / 1000.0;
+    QueryPerformanceCounter(&counter);
+    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+void SleepMilliseconds(uint32_t milliseconds) { Sleep(milliseconds); }
+
+// ------------------------------------------------------------------ files and directories
+
+const char kPathSeparator = '\\';
+
+bool DirectoryExists(const char *path) {
+    if (path == nullptr || *path == '\0') return false;
+    const DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool FileExists(const char *path) {
+    if (path == nullptr || *path == '\0') return false;
+    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool CreateOneDirectory(const char *path) {
+    if (path == nullptr || *path == '\0') return false;
+    return CreateDirectoryA(path, nullptr) != 0;
+}
+
+// ------------------------------------------------------------------ system timers
+// Thread timers without a window: the system assigns the identifier and the
+// callback runs when the server thread dispatches its messages.
+
+namespace {
+constexpr int kMaxTracked = 64;
+uintptr_t s_liveIds[kMaxTracked];
+
+void Track(uintptr_t id) {
+    for (uintptr_t &slot : s_liveIds)
+        if (slot == id) return;
+    for (uintptr_t &slot : s_liveIds)
+        if (slot == 0) { slot = id; return; }
+}
+
+void Untrack(uintptr_t id) {
+    for (uintptr_t &slot : s_liveIds)
+        if (slot == id) slot = 0;
+}
+}  // namespace
+
+uintptr_t StartSystemTimer(uintptr_t requestedId, uint32_t milliseconds, SystemTimerProc proc) {
+    const UINT_PTR id = SetTimer(nullptr, requestedId, milliseconds, reinterpret_cast<TIMERPROC>(proc));
+    if (id != 0) Track(id);
+    return id;
+}
+
+bool StopSystemTimer(uintptr_t id) {
+    Untrack(id);
+    return KillTimer(nullptr, id) != 0;
+}
+
+int LiveSystemTimers() {
+    int n = 0;
+    for (uintptr_t id : s_liveIds)
+        if (id != 0) ++n;
+    return n;
+}
+
+void AdvanceSystemTimers(float gameTime) { (void)gameTime; }
+
+// ------------------------------------------------------------------ process
+
+void ExitProcess(int code) { std::exit(code); }
+
+}  // namespace platform

@@ -1,0 +1,20 @@
+// The games the plugin supports, and the name of the running game's directory.
+#pragma once
+
+#include <cstdint>
+
+struct KnownMod {
+    char gameDir[32];
+    char linuxLibrary[32];
+    char windowsLibrary[32];
+    char description[256];
+    int32_t gameVersion;
+};
+
+// The record whose gameDir equals the name (case-sensitive), or null.
+const KnownMod *FindKnownMod(const char *szGameDir);
+// The game library this build loads in standalone mode.
+const char *GameLibraryName(const KnownMod &mod);
+// The last component of the engine's game directory, without trailing
+// separators ('\\' and '/' both count).  Lives in a static buffer.
+const char *GameDirName();

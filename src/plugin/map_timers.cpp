@@ -1,0 +1,43 @@
+#include "plugin/map_timers.h"
+
+#include "commands/hpk_bridge.h"
+#include "config/auto_config.h"
+#include "platform/platform.h"
+#include "resources/database_step.h"
+#include "sdk/abi.h"
+
+namespace {
+uintptr_t s_databaseTimerId = 0;
+uintptr_t s_autoConfigTimerId = 0;
+uintptr_t s_hpkSetupTimerId = 0;
+
+ZK_HOST_CALLED void ZK_TIMER_CALLBACK DatabaseTimerProc(void *, unsigned int message, uintptr_t id, uint32_t) {
+    if (message != platform::kTimerMessage) return;
+    s_databaseTimerId = id;
+    DatabaseStep();
+    platform::StopSystemTimer(id);
+}
+
+ZK_HOST_CALLED void ZK_TIMER_CALLBACK AutoConfigTimerProc(void *, unsigned int message, uintptr_t id, uint32_t) {
+    if (message != platform::kTimerMessage) return;
+    s_autoConfigTimerId = id;
+    RunAutoConfig();
+    platform::StopSystemTimer(id);
+}
+
+ZK_HOST_CALLED void ZK_TIMER_CALLBACK HpkSetupTimerProc(void *, unsigned int message, uintptr_t id, uint32_t) {
+    if (message != platform::kTimerMessage) return;
+    s_hpkSetupTimerId = id;
+    HpkSetup();
+    platform::StopSystemTimer(id);
+}
+}  // namespace
+
+void StartMapTimers() {
+    platform::StartSystemTimer(1, 1000, DatabaseTimerProc);
+    platform::StartSystemTimer(10, 1000, AutoConfigTimerProc);
+    platform::StartSystemTimer(20, 10000, HpkSetupTimerProc);
+}
+
+uintptr_t DatabaseTimerId() { return s_databaseTimerId; }
+uintptr_t HpkSetupTimerId() { return s_hpkSetupTimerId; }

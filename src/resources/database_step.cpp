@@ -1,0 +1,3 @@
+#include "resources/database_step.h"
+
+void DatabaseStep() {}
