@@ -1,0 +1,105 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "config/variables.h"
+#include "plugin/engine_services.h"
+#include "plugin/message_table.h"
+#include "support/test_engine.h"
+
+namespace {
+void Handler() {}
+}
+
+TEST(EngineServices, ServerCommandIsQueuedWithOneNewline) {
+    TestEngine engine;
+    IssueServerCommand("zeq_kestrin_cpu %d", 0);
+    ASSERT_EQ(engine.serverCommands.size(), 1u);
+    EXPECT_EQ(engine.serverCommands[0], "zeq_kestrin_cpu 0\n");
+}
+
+TEST(EngineServices, PrintsArePlainOrTaggedAndNeverFormattedTwice) {
+    TestEngine engine;
+    PluginPrint("Invalid value!");
+    ConsolePrint("%s", "100% sure");
+    EXPECT_EQ(engine.console, "[ZEQ Kes-Trin] Invalid value!\n100% sure\n");
+}
+
+TEST(EngineServices, ClientPrintToNoPlayerGoesToTheConsole) {
+    TestEngine engine;
+    ClientPrint(nullptr, 0, "plain %d", 1);
+    ClientPrint(nullptr, 1, "tagged %s", "%d");
+    EXPECT_EQ(engine.console, "plain 1\n[ZEQ Kes-Trin] tagged %d\n");
+    EXPECT_TRUE(engine.clientPrints.empty());
+}
+
+TEST(EngineServices, ClientPrintToAPlayerSendsTheTagAtPrintTypeZero) {
+    TestEngine engine;
+    ClientPrint(engine.Player(3), 1, "hello");
+    ClientPrint(engine.Player(4), 0, "bye");
+    ASSERT_EQ(engine.clientPrints.size(), 2u);
+    EXPECT_EQ(engine.clientPrints[0], "3:[ZEQ Kes-Trin] hello\n");
+    EXPECT_EQ(engine.clientPrints[1], "4:bye\n");
+    EXPECT_EQ(engine.calls.back(), "pfnClientPrintf(4, 0)");
+}
+
+TEST(EngineServices, LongPrintsAreCutNotOverrun) {
+    TestEngine engine;
+    const std::string huge(10000, 'x');
+    ClientPrint(engine.Player(1), 1, "%s", huge.c_str());
+    IssueServerCommand("%s", huge.c_str());
+    ASSERT_EQ(engine.clientPrints.size(), 1u);
+    EXPECT_LT(engine.clientPrints[0].size(), 2100u);
+    EXPECT_EQ(engine.clientPrints[0].back(), '\n');
+    EXPECT_EQ(engine.serverCommands[0].size(), 1024u);
+    EXPECT_EQ(engine.serverCommands[0].back(), '\n');
+}
+
+TEST(EngineServices, CommandRegistrationSkipsEmptyNamesAndNullHandlers) {
+    TestEngine engine;
+    RegisterServerCommand("", Handler);
+    RegisterServerCommand(nullptr, Handler);
+    RegisterServerCommand("zeq_kestrin_x", nullptr);
+    RegisterServerCommand("zeq_kestrin_y", Handler);
+    EXPECT_EQ(engine.commands.size(), 1u);
+    EXPECT_EQ(engine.commands.count("zeq_kestrin_y"), 1u);
+}
+
+TEST(EngineServices, TextsAndVariables) {
+    TestEngine engine;
+    EXPECT_FALSE(TextsEqual("", ""));
+    EXPECT_FALSE(TextsEqual(nullptr, "a"));
+    EXPECT_TRUE(TextsEqual("a", "a"));
+    EXPECT_FALSE(TextsEqual("a", "A"));
+
+    engine.RegisterEngineVariable("v", "2.9");
+    EXPECT_EQ(VariableInt(engine.Variable("v")), 2);
+    engine.SetVariable("v", "-2.9");
+    EXPECT_EQ(VariableInt(engine.Variable("v")), -2);
+    engine.SetVariable("v", "1e30");
+    EXPECT_EQ(VariableInt(engine.Variable("v")), 2147483647);
+    engine.SetVariable("v", "nan");
+    EXPECT_EQ(VariableInt(engine.Variable("v")), 0);
+
+    // A handle the engine never gave reads as nothing and is never written.
+    EXPECT_EQ(VariableInt(nullptr), 0);
+    EXPECT_STREQ(VariableText(nullptr), "");
+    SetVariableText(nullptr, "1");
+
+    char text[] = " \t\r\n\v\fword  x \n";
+    TrimSpaces(text);
+    EXPECT_STREQ(text, "word  x");
+}
+
+TEST(EngineServices, LookupTranslatesOnlyOnAListenServer) {
+    TestEngine engine;
+    CreateMessageTable();
+    AddMessagePair("Hello", "Bonjour");
+    EXPECT_STREQ(LookupMessage("Hello\n\n"), "Hello\n\n");  // dedicated: unchanged
+    engine.dedicated = 0;
+    EXPECT_STREQ(LookupMessage("Hello\n\n"), "Bonjour\n\n");
+    EXPECT_STREQ(LookupMessage("  Hello  "), "Bonjour");
+    EXPECT_STREQ(LookupMessage("Other"), "Other");
+    DestroyMessageTable();
+    EXPECT_STREQ(LookupMessage("Hello"), "Hello");
+}

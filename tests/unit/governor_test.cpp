@@ -1,0 +1,148 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "config/variables.h"
+#include "control/governor.h"
+#include "plugin/plugin_state.h"
+#include "support/test_engine.h"
+
+namespace {
+struct GovernorTest : ::testing::Test {
+    TestEngine engine;
+    void SetUp() override {
+        loadedByMetamod = true;
+        RegisterMainVariables();
+        GovernorMapStart();
+        ScheduleFirstCheck();  // game time 1.0: first check at 5.0
+    }
+    // Runs `frames` frames spread over the 4-second window, then the check frame.
+    void RunWindow(uint32_t frames) {
+        for (uint32_t i = 0; i < frames; ++i) {
+            engine.globals.time = nextCheckTime - 4.0f + 4.0f * static_cast<float>(i) / static_cast<float>(frames);
+            GovernorFrame();
+        }
+        engine.globals.time = nextCheckTime;
+        GovernorFrame();
+    }
+    // A window that measures exactly `fps`.
+    void Measure(uint32_t fps) { RunWindow(fps == 0 ? 0 : fps * 4 - 1); }
+};
+}  // namespace
+
+TEST_F(GovernorTest, ThousandFramesPublishTwoHundredFifty) {
+    RunWindow(999);
+    EXPECT_EQ(measuredFps, 250u);
+    EXPECT_EQ(engine.VariableText("zeq_fps"), "250");
+    EXPECT_EQ(engine.VariableText("zeq_ticrate"), "100");
+    EXPECT_EQ(engine.VariableText("zeq_kestrin_version"), "1.70");
+}
+
+TEST_F(GovernorTest, NothingRunsOutsideDeathmatch) {
+    engine.globals.deathmatch = 0.0f;
+    engine.calls.clear();
+    RunWindow(400);
+    EXPECT_EQ(frameCount, 0u);
+    EXPECT_TRUE(engine.calls.empty());
+    EXPECT_EQ(engine.metaGlobals.mres, MRES_IGNORED);
+}
+
+TEST_F(GovernorTest, BetweenChecksOnlyFramesAreCounted) {
+    engine.calls.clear();
+    engine.globals.time = 2.0f;
+    for (int i = 0; i < 50; ++i) GovernorFrame();
+    EXPECT_EQ(frameCount, 50u);
+    EXPECT_TRUE(engine.calls.empty());
+}
+
+TEST_F(GovernorTest, FixedRate) {
+    engine.SetVariable("zeq_kestrin_sysrate", "49.99");
+    Measure(100);
+    EXPECT_EQ(engine.VariableText("sys_ticrate"), "100");  // automatic: target 100, measured 100
+    engine.SetVariable("zeq_kestrin_sysrate", "50");
+    Measure(100);
+    EXPECT_EQ(engine.VariableText("sys_ticrate"), "50");
+    engine.SetVariable("zeq_kestrin_sysrate", "333.7");
+    Measure(100);
+    EXPECT_EQ(engine.VariableText("sys_ticrate"), "333");
+    EXPECT_EQ(engine.VariableText("zeq_ticrate"), "50");  // the previous check's target
+    engine.SetVariable("zeq_kestrin_sysrate", "1e30");
+    Measure(100);
+    EXPECT_EQ(engine.VariableText("sys_ticrate"), "2147483647");
+    engine.SetVariable("zeq_kestrin_sysrate", "nan");
+    ticrateTarget = 100;
+    Measure(100);
+    EXPECT_EQ(engine.VariableText("sys_ticrate"), "100");  // no number: automatic control
+}
+
+TEST_F(GovernorTest, AutomaticStepsTowardTheTarget) {
+    struct Case {
+        uint32_t measured;
+        int32_t change;
+    };
+    for (const Case c : {Case{60, 15}, Case{85, 8}, Case{93, 3}, Case{97, 1}, Case{100, 0}, Case{130, -15},
+                         Case{0, 38}, Case{250, -75}}) {
+        ticrateTarget = 500;
+        Measure(c.measured);
+        EXPECT_EQ(ticrateTarget, 500 + c.change) << c.measured;
+        EXPECT_EQ(engine.VariableText("sys_ticrate"), std::to_string(500 + c.change));
+    }
+}
+
+TEST_F(GovernorTest, AutomaticLimits) {
+    engine.SetVariable("zeq_kestrin_autofps", "1000");
+    ticrateTarget = 1190;
+    Measure(975);  // gap 25: +15 gives 1205, which falls back to 1000
+    EXPECT_EQ(ticrateTarget, 1000);
+    engine.SetVariable("zeq_kestrin_autofps", "100");
+    for (int i = 0; i < 40; ++i) Measure(400);
+    EXPECT_EQ(ticrateTarget, 100);
+    // A negative target is a huge unsigned one: always upward, by the largest step.
+    engine.SetVariable("zeq_kestrin_autofps", "-1");
+    Measure(100);
+    EXPECT_EQ(ticrateTarget, 175);
+}
+
+TEST_F(GovernorTest, LowTargetSwitchesAutomaticControlOff) {
+    for (const char *target : {"49", "0"}) {
+        engine.SetVariable("zeq_kestrin_autofps", target);
+        engine.SetVariable("sys_ticrate", "123");
+        ticrateTarget = 300;
+        Measure(50);
+        EXPECT_EQ(engine.VariableText("sys_ticrate"), "123");
+        EXPECT_EQ(ticrateTarget, 300);
+    }
+}
+
+TEST_F(GovernorTest, TimerPeriodFollowsTheMinimumSleep) {
+    const struct {
+        const char *sleepsm;
+        uint32_t period;
+    } cases[] = {{"3", 3}, {"0", 1}, {"15", 10}, {"-1", 10}, {"7.9", 7}, {"1e30", 10}, {"nan", 1}};
+    for (const auto &c : cases) {
+        engine.SetVariable("zeq_kestrin_sleepsm", c.sleepsm);
+        Measure(100);
+        EXPECT_EQ(TimerPeriod(), c.period) << c.sleepsm;
+    }
+}
+
+TEST_F(GovernorTest, VersionIsRestoredAtEachCheck) {
+    engine.SetVariable("zeq_kestrin_version", "9.99");
+    Measure(100);
+    EXPECT_EQ(engine.VariableText("zeq_kestrin_version"), "1.70");
+}
+
+TEST(TicrateStep, Table) {
+    EXPECT_EQ(TicrateStep(101), 75);
+    EXPECT_EQ(TicrateStep(100), 38);
+    EXPECT_EQ(TicrateStep(51), 38);
+    EXPECT_EQ(TicrateStep(50), 15);
+    EXPECT_EQ(TicrateStep(21), 15);
+    EXPECT_EQ(TicrateStep(20), 8);
+    EXPECT_EQ(TicrateStep(11), 8);
+    EXPECT_EQ(TicrateStep(10), 3);
+    EXPECT_EQ(TicrateStep(6), 3);
+    EXPECT_EQ(TicrateStep(5), 1);
+    EXPECT_EQ(TicrateStep(1), 1);
+    EXPECT_EQ(TicrateStep(0), 0);
+}

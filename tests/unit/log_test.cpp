@@ -1,0 +1,128 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "log/file_handle.h"
+#include "log/log.h"
+#include "platform/platform.h"
+#include "support/test_engine.h"
+
+namespace {
+const std::string kLogDir = "cstrike/addons/zeq_kestrin/logs/";
+
+std::string DailyName() {
+    const platform::LocalTime now = platform::CurrentLocalTime();
+    char name[64];
+    std::snprintf(name, sizeof(name), "Kestrin_%02d%02d%02d.log", now.day, now.month, now.year);
+    return name;
+}
+
+// The line without its "[hh:mm:ss] " stamp.
+std::string Unstamped(const std::string &line) { return line.size() > 11 ? line.substr(11) : line; }
+
+struct LogTest : ::testing::Test {
+    TestEngine engine;
+    void SetUp() override {
+        engine.WriteFile("cstrike/addons/zeq_kestrin/.keep", "");
+        LogMessage(false, LOGLEVEL_LOG, LOGMODE_DEV, "registers the variables");
+    }
+};
+}  // namespace
+
+TEST_F(LogTest, DailyFileByDefaultWithLevelPrefixes) {
+    LogMessage(true, LOGLEVEL_WARNING, LOGMODE_NORMAL, "Win Monitor problem (Close)");
+    LogMessage(false, LOGLEVEL_ERROR, LOGMODE_NORMAL, "Cant Create DB Dir!");
+    const std::string text = engine.ReadFile(kLogDir + DailyName());
+    ASSERT_EQ(text.size(), 2 * 11 + std::string("[ZEQ] WARNING: Win Monitor problem (Close)\n[ZEQ] ERROR: Cant Create DB Dir!\n").size());
+    EXPECT_EQ(Unstamped(text.substr(0, text.find('\n'))), "[ZEQ] WARNING: Win Monitor problem (Close)");
+    EXPECT_EQ(text[0], '[');
+    EXPECT_EQ(text[3], ':');
+    // Only the echoed line reaches the console.
+    EXPECT_EQ(engine.console.find("Cant Create"), std::string::npos);
+    EXPECT_EQ(Unstamped(engine.console), "[ZEQ] WARNING: Win Monitor problem (Close)\n");
+}
+
+TEST_F(LogTest, SingleFileAndSwitchedOff) {
+    engine.SetVariable("zeq_kestrin_logs", "1.9");
+    LogMessage(true, LOGLEVEL_LOG, LOGMODE_NORMAL, "one");
+    EXPECT_TRUE(engine.Exists(kLogDir + "Kestrin.log"));
+    engine.SetVariable("zeq_kestrin_logs", "0");
+    LogMessage(true, LOGLEVEL_ERROR, LOGMODE_NORMAL, "two");
+    LogMessage(true, LOGLEVEL_FATAL, LOGMODE_NORMAL, "fatal while off does not end the process");
+    EXPECT_EQ(engine.ReadFile(kLogDir + "Kestrin.log").find("two"), std::string::npos);
+    EXPECT_EQ(engine.console.find("two"), std::string::npos);
+    engine.SetVariable("zeq_kestrin_logs", "7");
+    LogMessage(false, LOGLEVEL_LOG, LOGMODE_NORMAL, "three");
+    EXPECT_NE(engine.ReadFile(kLogDir + DailyName()).find("three"), std::string::npos);
+}
+
+TEST_F(LogTest, DeveloperLinesNeedTheDevLevelButTheFileIsStillMade) {
+    engine.SetVariable("zeq_kestrin_logs", "1");
+    LogMessage(true, LOGLEVEL_LOG, LOGMODE_DEV, "dev line");
+    LogMessage(true, LOGLEVEL_LOG, 7, "unknown mode");
+    EXPECT_TRUE(engine.Exists(kLogDir + "Kestrin.log"));
+    EXPECT_EQ(engine.ReadFile(kLogDir + "Kestrin.log"), "");
+    EXPECT_EQ(engine.console, "");
+    engine.SetVariable("zeq_kestrin_loglevel", "1");
+    LogMessage(true, LOGLEVEL_LOG, LOGMODE_DEV, "dev line");
+    EXPECT_EQ(Unstamped(engine.ReadFile(kLogDir + "Kestrin.log")), "[ZEQ] LOG: dev line\n");
+}
+
+TEST_F(LogTest, PercentInValuesIsWrittenAsFormattedAndLongMessagesAreCut) {
+    engine.SetVariable("zeq_kestrin_logs", "1");
+    LogMessage(true, LOGLEVEL_LOG, LOGMODE_NORMAL, "File %s", "100%d%s%n.mdl");
+    EXPECT_EQ(Unstamped(engine.ReadFile(kLogDir + "Kestrin.log")), "[ZEQ] LOG: File 100%d%s%n.mdl\n");
+    const std::string huge(5000, 'y');
+    LogMessage(true, LOGLEVEL_LOG, LOGMODE_NORMAL, "%s", huge.c_str());
+    const std::string text = engine.ReadFile(kLogDir + "Kestrin.log");
+    const std::string last = text.substr(text.find('\n') + 1);
+    EXPECT_EQ(last.size(), 1024u);  // 1023 characters and the newline
+}
+
+TEST(LogWithoutPluginDirectory, NothingIsCreatedOrPrinted) {
+    TestEngine engine;
+    LogMessage(true, LOGLEVEL_ERROR, LOGMODE_NORMAL, "lost");
+    EXPECT_FALSE(engine.Exists("cstrike/addons"));
+    EXPECT_EQ(engine.console, "");
+}
+
+TEST(LogFatal, WritesFatalThenErrorAndExitsWithOne) {
+#if defined(_WIN32)
+    GTEST_SKIP() << "the critical error shows a modal message box on Windows";
+#endif
+    TestEngine engine;
+    engine.WriteFile("cstrike/addons/zeq_kestrin/.keep", "");
+    EXPECT_EXIT(
+        {
+            LogMessage(true, LOGLEVEL_FATAL, LOGMODE_NORMAL, "boom %d", 1);
+        },
+        ::testing::ExitedWithCode(1), "ZEQ Kestrin Critical Error: boom 1");
+}
+
+TEST(FileHandle, ClosedHandleOperationsAreRefused) {
+    CFileHandle file;
+    char buffer[16];
+    EXPECT_FALSE(file.IsOpen());
+    EXPECT_EQ(file.Printf("x"), 0);
+    EXPECT_FALSE(file.ReadLine(buffer, sizeof(buffer)));
+    EXPECT_FALSE(file.ReadWord(buffer, sizeof(buffer)));
+    EXPECT_FALSE(file.NotEof());
+    EXPECT_FALSE(file.Open("no/such/dir/file.txt", "rt"));
+    EXPECT_EQ(file.Size(), 0);
+}
+
+TEST(FileHandle, MeasuresLengthAndReadsWordsAndTokens) {
+    TestEngine engine;
+    engine.WriteFile("words.txt", "  alpha\tbeta\r\n" + std::string(300, 'z') + "\n");
+    CFileHandle file("words.txt", "rb");
+    ASSERT_TRUE(file.IsOpen());
+    EXPECT_EQ(file.Size(), 2 + 5 + 1 + 4 + 2 + 300 + 1);
+    char word[256];
+    ASSERT_TRUE(file.ReadWord(word, sizeof(word)));
+    EXPECT_STREQ(word, "alpha");
+    ASSERT_TRUE(file.ReadToken(word, sizeof(word)));
+    EXPECT_STREQ(word, "beta");
+    ASSERT_TRUE(file.ReadToken(word, sizeof(word)));
+    EXPECT_EQ(std::string(word), std::string(255, 'z'));
+    EXPECT_FALSE(file.NotEof());
+}

@@ -1,0 +1,73 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "platform/platform.h"
+
+#if !defined(_WIN32)
+#include "platform/system_timers_gametime.h"
+
+namespace {
+std::vector<uintptr_t> s_fired;
+uintptr_t s_oneShotId = 0;
+
+void ZK_TIMER_CALLBACK Periodic(void *, unsigned int message, uintptr_t id, uint32_t) {
+    if (message == platform::kTimerMessage) s_fired.push_back(id);
+}
+
+void ZK_TIMER_CALLBACK OneShot(void *, unsigned int message, uintptr_t id, uint32_t) {
+    if (message != platform::kTimerMessage) return;
+    s_oneShotId = id;
+    s_fired.push_back(id);
+    platform::StopSystemTimer(id);
+}
+
+struct GameTimeTimers : ::testing::Test {
+    void SetUp() override {
+        platform::gametime_timers::Reset();
+        s_fired.clear();
+    }
+    void RunFrames(float from, float to) {
+        for (float t = from; t <= to + 1e-4f; t += 0.01f) platform::AdvanceSystemTimers(t);
+    }
+};
+}  // namespace
+
+TEST_F(GameTimeTimers, OneShotFiresOnceAfterItsDelay) {
+    RunFrames(1.0f, 1.5f);
+    const uintptr_t id = platform::StartSystemTimer(1, 1000, OneShot);
+    ASSERT_NE(id, 0u);
+    RunFrames(1.51f, 2.45f);
+    EXPECT_TRUE(s_fired.empty());
+    RunFrames(2.46f, 5.0f);
+    ASSERT_EQ(s_fired.size(), 1u);
+    EXPECT_EQ(s_oneShotId, id);
+    EXPECT_EQ(platform::LiveSystemTimers(), 0);
+}
+
+TEST_F(GameTimeTimers, PeriodicTimerKeepsItsPeriodAcrossMapChanges) {
+    platform::AdvanceSystemTimers(100.0f);
+    platform::StartSystemTimer(20, 20000, Periodic);
+    RunFrames(100.0f, 110.0f);  // 10 s on the first map
+    EXPECT_TRUE(s_fired.empty());
+    RunFrames(1.0f, 10.9f);  // the game time restarts: 9.9 s more
+    EXPECT_TRUE(s_fired.empty());
+    RunFrames(11.0f, 11.2f);
+    EXPECT_EQ(s_fired.size(), 1u);
+    RunFrames(11.2f, 31.3f);
+    EXPECT_EQ(s_fired.size(), 2u);
+}
+
+TEST_F(GameTimeTimers, TimersFireInDueOrderAndStopStopsThem) {
+    platform::AdvanceSystemTimers(1.0f);
+    const uintptr_t late = platform::StartSystemTimer(20, 10000, Periodic);
+    const uintptr_t early = platform::StartSystemTimer(1, 1000, Periodic);
+    platform::AdvanceSystemTimers(20.0f);  // one long frame: both are due
+    ASSERT_EQ(s_fired.size(), 2u);
+    EXPECT_EQ(s_fired[0], early);
+    EXPECT_EQ(s_fired[1], late);
+    EXPECT_TRUE(platform::StopSystemTimer(late));
+    EXPECT_FALSE(platform::StopSystemTimer(late));
+    EXPECT_EQ(platform::LiveSystemTimers(), 1);
+}
+#endif
