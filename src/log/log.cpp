@@ -59,9 +59,12 @@ void WriteLog(bool bEcho, int iLevel, int iMode, const char *szMessage) {
     CFileHandle file;
     if (!file.Open(path, "at")) return;
 
-    char line[kLogLineSize];
+    // Room for the stamp, the prefix and a whole message; the line kept is
+    // cut to the log's limit of 1023 characters.
+    char line[kLogLineSize + 64];
     std::snprintf(line, sizeof(line), "[%02d:%02d:%02d] %s%s", now.hour, now.minute, now.second, LevelPrefix(iLevel),
                   szMessage);
+    line[kLogLineSize - 1] = '\0';
     if (iMode == LOGMODE_NORMAL || (iMode == LOGMODE_DEV && loglevel > 0)) {
         if (bEcho) ConsolePrint("%s", line);
         file.Printf("%s\n", line);

@@ -1,0 +1,32 @@
+#!/bin/sh
+# The deployable Linux library must load on old server distributions: no
+# GLIBC symbol version above 2.28, no libstdc++ at all, only the entry points
+# and the entity forwarders exported, no text relocations.
+set -eu
+LIB="$1"
+ENTITIES="$2"
+status=0
+fail() { echo "FAIL: $*"; status=1; }
+
+versions=$(objdump -T "$LIB" | grep -oE '\((GLIBC|GLIBCXX|CXXABI)_[0-9.]+\)' | tr -d '()' | sort -u)
+for v in $versions; do
+  case "$v" in
+    GLIBCXX_*|CXXABI_*) fail "C++ runtime symbol version $v" ;;
+    GLIBC_*)
+      n=${v#GLIBC_}
+      if [ "$(printf '%s\n2.28\n' "$n" | sort -V | tail -1)" != "2.28" ]; then fail "symbol version $v is newer than GLIBC_2.28"; fi ;;
+  esac
+done
+if readelf -d "$LIB" | grep -q 'NEEDED.*libstdc++'; then fail "needs libstdc++"; fi
+if readelf -d "$LIB" | grep -q TEXTREL; then fail "has text relocations"; fi
+
+exported=$(objdump -T "$LIB" | awk '$2 == "g" && $4 == ".text" { print $NF }' | sort)
+expected=$( (printf '%s\n' GiveFnptrsToDll GetEntityAPI2 GetEntityAPI2_Post GetNewDLLFunctions \
+  Server_GetBlendingInterface Meta_Init Meta_Query Meta_Attach Meta_Detach; sed -n 's/^ZK_ENTITY(\(.*\))$/\1/p' "$ENTITIES") | sort)
+if [ "$exported" != "$expected" ]; then
+  fail "exported functions differ from the entry points and entity forwarders"
+  printf '%s\n' "$exported" > /tmp/zk-exported.txt
+  printf '%s\n' "$expected" | diff - /tmp/zk-exported.txt | head -20
+fi
+[ $status -eq 0 ] && echo "ok: $(echo "$expected" | wc -l) exports, symbol versions: $(echo $versions)"
+exit $status
