@@ -1,5 +1,23 @@
-// The automatic configuration file kestrin.acfg.
+// The automatic configuration file kestrin.acfg: generated from the
+// machine's figures when missing, executed in place of kestrin.cfg while
+// zeq_kestrin_autoconfig is on.
 #pragma once
+
+#include "config/auto_config_rules.h"
+#include "config/hardware_figures.h"
+
+// True from a run that finds zeq_kestrin_autoconfig on until a run that
+// finds it off; ReadConfigFiles skips kestrin.cfg while it is set.
+extern bool bAutoConfigActive;
 
 // Runs one second after each map start.
 void RunAutoConfig();
+
+// Measures the machine, shows the figures, and writes the settings to
+// "<game>/addons/zeq_kestrin/configs/<fileName>".  False when the file
+// cannot be created (nothing is measured or written then).
+bool GenerateAutoConfig(const char *fileName);
+
+// Tests replace the one-second measurement; nullptr restores it.
+typedef HardwareFigures (*HardwareProbe)();
+void SetHardwareProbeForTests(HardwareProbe probe);

@@ -121,3 +121,9 @@ void RegisterOwnVariables() {
     for (int index = 0; index < REG_COUNT; ++index)
         RegisterVariable(index, kDefaults[index], FCVAR_SERVER | FCVAR_EXTDLL);
 }
+
+void ResetRegistryForTests() {
+    for (cvar_t &record : s_registry) record = cvar_t{};
+    for (cvar_t *&handle : s_registryHandles) handle = nullptr;
+    s_registryCount = 0;
+}

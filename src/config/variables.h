@@ -46,5 +46,7 @@ cvar_t *RegisterVariable(int index, const char *defaultText, int flags);
 // Registers the ten own variables with their defaults (game initialisation).
 void RegisterOwnVariables();
 int RegistryCount();
+// Empties the registry (tests run several sessions in one process).
+void ResetRegistryForTests();
 
 #define ZK_WEBSITE_DEFAULT "www.kestrin.example.org"

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "config/variables.h"
 #include "log/log.h"
 #include "platform/platform.h"
 #include "plugin/plugin_state.h"
@@ -146,6 +147,7 @@ TestEngine::TestEngine(const std::string &gameDir) : gameDirText(gameDir) {
     gpMetaGlobals = &metaGlobals;
     RegisterEngineVariable("sys_ticrate", "100");
     ResetLogForTests();
+    ResetRegistryForTests();
 }
 
 TestEngine::~TestEngine() {

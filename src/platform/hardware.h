@@ -1,0 +1,25 @@
+// Hardware figures for the automatic configuration: the performance counter,
+// the processor's time-stamp counter, the processor count and the free
+// physical memory.  hardware_win32.cpp implements them with the Win32 API,
+// hardware_posix.cpp with POSIX and /proc.
+#pragma once
+
+#include <cstdint>
+
+namespace platform {
+
+// Ticks per second of PerformanceCounter; false when there is no counter.
+bool PerformanceFrequency(int64_t *frequency);
+// A steady high-resolution counter (POSIX: nanoseconds, frequency 1e9).
+int64_t PerformanceCounter();
+// The processor's time-stamp counter; 0 where the processor has none.
+int64_t TimeStampCounter();
+// Processors the system reports (0 when it does not say).
+int ProcessorCount();
+// Available physical memory in bytes (0 when unknown).
+uint64_t AvailablePhysicalMemory();
+// True where an operator desktop can show a message box (Windows); a POSIX
+// server runs without one.
+bool HasDesktop();
+
+}  // namespace platform

@@ -1,0 +1,134 @@
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "config_fixture.h"
+#include "config/auto_config.h"
+
+using config_test::ConfigTest;
+using config_test::Count;
+
+namespace {
+// autofps, sleepsm, cpu, cpu_timer, cpu_mspike, proc_mdl, proc_spr, strengthening.
+std::vector<int32_t> Derived(float clock, int32_t memory) {
+    const AutoConfigSettings s = DeriveAutoConfig(clock, memory);
+    EXPECT_EQ(s.cpu_level, 50);
+    return {s.autofps, s.sleepsm, s.cpu, s.cpu_timer, s.cpu_mspike, s.proc_mdl, s.proc_spr, s.strengthening};
+}
+using V = std::vector<int32_t>;
+
+int s_probeCalls = 0;
+HardwareFigures TwoProcessorsAt1200() {
+    ++s_probeCalls;
+    return HardwareFigures{ClockFigure(1200.0f, 2), 768};
+}
+
+struct AutoConfigTest : ConfigTest {
+    void SetUp() override {
+        ConfigTest::SetUp();
+        RegisterOwnVariables();
+        s_probeCalls = 0;
+        SetHardwareProbeForTests(TwoProcessorsAt1200);
+        engine.console.clear();
+    }
+    void TearDown() override {
+        SetHardwareProbeForTests(nullptr);
+        ConfigTest::TearDown();
+    }
+};
+}  // namespace
+
+// ------------------------------------------------------------------ rules
+
+TEST(AutoConfigRules, WorkedExamplesAndNoCounter) {
+    EXPECT_EQ(Derived(ClockFigure(1200.0f, 2), 768), (V{260, 4, 1, 1, 1, 1, 1, 1}));
+    EXPECT_EQ(Derived(ClockFigure(800.0f, 1), 256), (V{150, 5, 1, 3, 2, 0, 0, 0}));
+    EXPECT_EQ(Derived(0.0f, 2048), (V{150, 5, 0, 1, 1, 0, 0, 0}));
+}
+
+TEST(AutoConfigRules, FrameRateLimitsAndSleepBands) {
+    const struct {
+        float clock;
+        int32_t autofps, sleepsm;
+    } cases[] = {
+        {10000.0f, 890, 1}, {9800.0f, 1000, 1}, {890.0f, 150, 5},  {900.0f, 110, 5},  {5790.0f, 599, 2},
+        {3810.0f, 401, 2},  {3800.0f, 400, 3},  {2790.0f, 299, 4}, {1790.0f, 199, 5}, {1e30f, 890, 1},
+    };
+    for (const auto &c : cases) {
+        const V v = Derived(c.clock, 2048);
+        EXPECT_EQ(v[0], c.autofps) << c.clock;
+        EXPECT_EQ(v[1], c.sleepsm) << c.clock;
+    }
+}
+
+TEST(AutoConfigRules, SwitchesAreStrictAndMemoryBandsLeave500Unset) {
+    EXPECT_EQ(Derived(1500.0f, 1000), (V{170, 5, 0, 1, 1, 0, 0, 0}));
+    EXPECT_EQ(Derived(1500.5f, 999), (V{170, 5, 1, 1, 1, 1, 0, 0}));
+    EXPECT_EQ(Derived(1700.5f, 500), (V{190, 5, 1, 0, 0, 1, 0, 1}));
+    EXPECT_EQ(Derived(1800.0f, 499), (V{200, 4, 1, 2, 1, 1, 0, 1}));
+    EXPECT_EQ(Derived(1800.5f, 300), (V{200, 4, 1, 2, 1, 1, 1, 1}));
+    EXPECT_EQ(Derived(1800.5f, 299), (V{200, 4, 1, 3, 2, 1, 1, 1}));
+}
+
+TEST(AutoConfigRules, ProcessorCountAndMemoryFigures) {
+    EXPECT_FLOAT_EQ(ClockFigure(1000.0f, 3), 3000.0f);
+    EXPECT_FLOAT_EQ(ClockFigure(1000.0f, 16), 4000.0f);
+    EXPECT_FLOAT_EQ(ClockFigure(1000.0f, 0), 1000.0f);
+    EXPECT_EQ(FreeMemoryMegabytes(768ull * 1024 * 1024 + 1048575), 768);
+    EXPECT_EQ(FreeMemoryMegabytes(64ull << 30), 65536);
+}
+
+// ------------------------------------------------------------------ runs
+
+TEST_F(AutoConfigTest, OffAndAnExistingFileIsRunWithoutMeasuring) {
+    bAutoConfigActive = true;
+    engine.SetVariable("zeq_kestrin_autoconfig", "0.9");
+    WriteConfig("kestrin.acfg", "// mine\nsv_gravity 700  \n zeq_kestrin_cpu 1\nhostname 100%\n");
+    RunAutoConfig();
+    EXPECT_FALSE(bAutoConfigActive);
+    EXPECT_NE(engine.console.find("AutoConfig is Disabled."), std::string::npos);
+    EXPECT_TRUE(engine.serverCommands.empty());
+
+    engine.SetVariable("zeq_kestrin_autoconfig", "1");
+    RunAutoConfig();
+    EXPECT_TRUE(bAutoConfigActive);
+    EXPECT_NE(engine.console.find("AutoConfig is Enabled."), std::string::npos);
+    EXPECT_EQ(engine.serverCommands, (std::vector<std::string>{"sv_gravity 700\n", "hostname 100%\n"}));
+    EXPECT_EQ(s_probeCalls, 0);
+    EXPECT_EQ(engine.console.find("Creating new"), std::string::npos);
+
+    // While active, the operator's command file is skipped.
+    engine.serverCommands.clear();
+    WriteConfig("kestrin.cfg", "sv_gravity 800\n");
+    ReadConfigFiles();
+    EXPECT_TRUE(engine.serverCommands.empty());
+}
+
+TEST_F(AutoConfigTest, MissingFileIsGeneratedOnceAndExecuted) {
+    engine.SetVariable("zeq_kestrin_autoconfig", "2");
+    RunAutoConfig();
+    EXPECT_EQ(s_probeCalls, 1);
+    EXPECT_EQ(Count(Log(), "[ZEQ] WARNING: Can't Open AutoConfiguration File. Creating new...\n"), 1u);
+    EXPECT_NE(engine.console.find("AutoConfig measured 2400.00 768 (CPU MHz, free memory MB)"), std::string::npos);
+    const std::string file = engine.ReadFile(config_test::kConfigDir + "kestrin.acfg");
+    EXPECT_EQ(Count(file, "\n"), 19u);
+    EXPECT_EQ(file.find("zeq_kestrin_logs 1\nzeq_kestrin_loglevel 0\nzeq_kestrin_sysrate 0\nzeq_kestrin_autofps 260\n"), 0u);
+    EXPECT_NE(file.find("\nzeq_kestrin_strengthening 1\nzeq_kestrin_join_msg 1\n"), std::string::npos);
+    EXPECT_NE(file.find("\nzeq_kestrin_website " ZK_WEBSITE_DEFAULT "\n"), std::string::npos);
+    EXPECT_EQ(engine.serverCommands.size(), 19u);
+
+    engine.serverCommands.clear();
+    RunAutoConfig();
+    EXPECT_EQ(s_probeCalls, 1);
+    EXPECT_EQ(engine.serverCommands.size(), 19u);
+}
+
+TEST_F(AutoConfigTest, FileThatCannotBeCreatedIsReportedAndNothingRuns) {
+    engine.SetVariable("zeq_kestrin_autoconfig", "1");
+    std::filesystem::remove_all(config_test::kConfigDir);
+    RunAutoConfig();
+    EXPECT_EQ(s_probeCalls, 0);
+    EXPECT_EQ(Count(Log(), "[ZEQ] ERROR: AutoConfiguration file not found.\n"), 1u);
+    EXPECT_TRUE(engine.serverCommands.empty());
+}

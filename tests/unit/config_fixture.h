@@ -1,0 +1,52 @@
+// Shared set-up of the configuration tests: a fake engine with the main
+// variables, a configuration directory, a single log file, and the profile
+// store and parser at their load-time state.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "config/auto_config.h"
+#include "config/profile_file.h"
+#include "config/variables.h"
+#include "plugin/plugin_state.h"
+#include "support/test_engine.h"
+
+namespace config_test {
+
+const std::string kConfigDir = "cstrike/addons/zeq_kestrin/configs/";
+const std::string kLogFile = "cstrike/addons/zeq_kestrin/logs/Kestrin.log";
+
+inline std::size_t Count(const std::string &text, const std::string &part) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size())) ++count;
+    return count;
+}
+
+struct ConfigTest : ::testing::Test {
+    TestEngine engine;
+
+    void SetUp() override {
+        engine.WriteFile(kConfigDir + ".keep", "");
+        RegisterMainVariables();
+        engine.SetVariable("zeq_kestrin_logs", "1");
+        ResetProfileStoreForTests();
+        ResetProfileParserForTests();
+        bAutoConfigActive = false;
+        gameVersion = 1;
+        engine.console.clear();
+        engine.serverCommands.clear();
+    }
+
+    void TearDown() override {
+        ResetProfileStoreForTests();
+        ResetProfileParserForTests();
+        bAutoConfigActive = false;
+    }
+
+    std::string Log() { return engine.Exists(kLogFile) ? engine.ReadFile(kLogFile) : std::string(); }
+    void WriteConfig(const std::string &name, const std::string &text) { engine.WriteFile(kConfigDir + name, text); }
+};
+
+}  // namespace config_test
