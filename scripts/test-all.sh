@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Installs what is missing, then builds every target and runs all its tests:
+#   dev         Linux x86_64, Debug
+#   asan        Linux x86_64 with AddressSanitizer and UndefinedBehaviorSanitizer
+#   linux-i386  the deployable Linux library; tests run under qemu-i386-static
+#   win32       the deployable Windows DLL; its export table is checked
+#   win64-wine  Windows x86_64; tests run under wine64
+# Usage: scripts/test-all.sh [PRESET ...]
+set -uo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh || exit 1
+
+presets=("$@")
+[ ${#presets[@]} -gt 0 ] || presets=(dev asan linux-i386 win32 win64-wine)
+
+# One Wine prefix for this run, created before the tests start.
+export WINEPREFIX="${WINEPREFIX:-$(mktemp -d)/wine}"
+export WINEDEBUG=-all
+
+start=$(date +%s)
+total_passed=0
+total_failed=0
+failed_presets=()
+for preset in "${presets[@]}"; do
+  echo "=== $preset"
+  if [ "$preset" = win64-wine ] && [ ! -d "$WINEPREFIX" ]; then
+    /usr/lib/wine/wine64 wineboot --init >/dev/null 2>&1 || true
+    /usr/lib/wine/wineserver -w 2>/dev/null || true
+  fi
+  mkdir -p build
+  log="build/$preset.log"
+  if ! { cmake --preset "$preset" && cmake --build --preset "$preset"; } >"$log" 2>&1; then
+    tail -50 "$log"
+    echo "=== $preset: build failed"
+    failed_presets+=("$preset")
+    total_failed=$((total_failed + 1))
+    continue
+  fi
+  output=$(ctest --preset "$preset" 2>&1)
+  status=$?
+  echo "$output" | grep -E '^(The following|	|[0-9]+% tests|Total Test)' || true
+  [ $status -eq 0 ] || echo "$output" | tail -80
+  summary=$(echo "$output" | grep -E '[0-9]+% tests passed' | tail -1)
+  count=$(echo "$summary" | sed -E 's/.* out of ([0-9]+).*/\1/')
+  failed=$(echo "$summary" | sed -E 's/.* ([0-9]+) tests? failed.*/\1/')
+  [ -n "$count" ] || count=0
+  [ -n "$failed" ] || failed=0
+  total_passed=$((total_passed + count - failed))
+  total_failed=$((total_failed + failed))
+  [ $status -eq 0 ] || failed_presets+=("$preset")
+done
+echo "=== took $(( $(date +%s) - start )) s"
+[ ${#failed_presets[@]} -eq 0 ] || echo "failed presets: ${failed_presets[*]}"
+echo "$total_passed passed, $total_failed failed"
+[ ${#failed_presets[@]} -eq 0 ]

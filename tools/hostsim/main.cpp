@@ -1,0 +1,24 @@
+// hostsim: runs the plugin inside a simulated Half-Life dedicated server.
+#include <cstdio>
+#include <string>
+
+#include "script.h"
+
+int main(int argc, char **argv) {
+    hostsim::HostsimOptions options;
+    std::string error;
+    if (argc < 2) {
+        std::fputs(hostsim::UsageText(), stderr);
+        return 2;
+    }
+    std::string first = argv[1];
+    if (first == "--help" || first == "-h") {
+        std::fputs(hostsim::UsageText(), stdout);
+        return 0;
+    }
+    if (!hostsim::ParseCommandLine(argc, argv, &options, &error)) {
+        std::fprintf(stderr, "hostsim: %s\n\n%s", error.c_str(), hostsim::UsageText());
+        return 2;
+    }
+    return hostsim::RunHostsim(options);
+}

@@ -1,0 +1,503 @@
+#include "script.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include "host_os.h"
+#include "metamod_sim.h"
+#include "standalone_sim.h"
+#include "trace.h"
+
+namespace hostsim {
+
+namespace {
+
+const char *const kDefaultAddress = "127.0.0.1:27005";
+
+std::vector<std::string> Words(const std::string &line) {
+    std::vector<std::string> words;
+    std::istringstream in(line);
+    std::string word;
+    while (in >> word) words.push_back(word);
+    return words;
+}
+
+std::string Trim(const std::string &text) {
+    std::size_t begin = text.find_first_not_of(" \t\r\n");
+    if (begin == std::string::npos) return std::string();
+    std::size_t end = text.find_last_not_of(" \t\r\n");
+    return text.substr(begin, end - begin + 1);
+}
+
+bool ParseNumber(const std::string &text, double *value) {
+    char *end = nullptr;
+    double parsed = std::strtod(text.c_str(), &end);
+    if (end == text.c_str() || *end || !std::isfinite(parsed)) return false;
+    *value = parsed;
+    return true;
+}
+
+bool ParseInt(const std::string &text, int *value) {
+    char *end = nullptr;
+    long parsed = std::strtol(text.c_str(), &end, 10);
+    if (end == text.c_str() || *end) return false;
+    *value = static_cast<int>(parsed);
+    return true;
+}
+
+std::string JoinPath(const std::string &a, const std::string &b) {
+    if (a.empty()) return b;
+    char last = a.back();
+    if (last == '/' || last == hostos::kPathSeparator) return a + b;
+    return a + hostos::kPathSeparator + b;
+}
+
+}  // namespace
+
+// ------------------------------------------------------------ command line
+
+const char *UsageText() {
+    return "usage: hostsim --plugin LIB --root DIR [--game NAME] [--gamedir-text TEXT] [--standalone]\n"
+           "               [--listen] [--stub-game PATH] [--script FILE] [--realtime] [--trace FILE]\n"
+           "               [LINE ...]\n"
+           "\n"
+           "Plays the Half-Life engine and Metamod (or the engine alone with --standalone),\n"
+           "loads LIB and runs the script lines: from FILE, then the LINE arguments.\n"
+           "\n"
+           "  map NAME               start a map (ends the running one)\n"
+           "  wait SECONDS [FPS]     run frames for SECONDS of game time (default 100 a second)\n"
+           "  connect NAME [ADDRESS] a client joins the next free slot\n"
+           "  disconnect INDEX       the client in that slot leaves\n"
+           "  deathmatch 0|1         set gpGlobals->deathmatch\n"
+           "  quit                   end the map, detach and unload (done anyway at the end)\n"
+           "  # ...                  a comment\n"
+           "  anything else          a console command, as typed at the server console\n";
+}
+
+bool ParseCommandLine(int argc, char **argv, HostsimOptions *options, std::string *error) {
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        auto value = [&](std::string *out) {
+            if (i + 1 >= argc) {
+                *error = arg + " needs a value";
+                return false;
+            }
+            *out = argv[++i];
+            return true;
+        };
+        if (arg == "--plugin") {
+            if (!value(&options->plugin)) return false;
+        } else if (arg == "--root") {
+            if (!value(&options->root)) return false;
+        } else if (arg == "--game") {
+            if (!value(&options->game)) return false;
+        } else if (arg == "--gamedir-text") {
+            if (!value(&options->gameDirText)) return false;
+            options->reportGameDirText = true;
+        } else if (arg == "--standalone") {
+            options->standalone = true;
+        } else if (arg == "--listen") {
+            options->listen = true;
+        } else if (arg == "--stub-game") {
+            if (!value(&options->stubGame)) return false;
+        } else if (arg == "--script") {
+            if (!value(&options->script)) return false;
+        } else if (arg == "--realtime") {
+            options->realtime = true;
+        } else if (arg == "--trace") {
+            if (!value(&options->trace)) return false;
+        } else if (arg.size() > 2 && arg.compare(0, 2, "--") == 0) {
+            *error = "unknown option " + arg;
+            return false;
+        } else {
+            options->lines.push_back(arg);
+        }
+    }
+    if (options->plugin.empty() || options->root.empty()) {
+        *error = "--plugin and --root are required";
+        return false;
+    }
+    if (options->game.empty()) {
+        *error = "--game needs a name";
+        return false;
+    }
+    return true;
+}
+
+// ------------------------------------------------------------ Session
+
+Session::Session(EngineSim &engine, GameDll &game)
+    : engine_(engine), game_(game), clients_(static_cast<std::size_t>(engine.globals()->maxClients) + 1) {}
+
+bool Session::clientInServer(int index) const {
+    return index >= 1 && static_cast<std::size_t>(index) < clients_.size() &&
+           clients_[static_cast<std::size_t>(index)].connected;
+}
+
+void Session::start() {
+    if (started_) return;
+    started_ = true;
+    game_.gameInit();
+    betweenFrames();
+}
+
+void Session::map(const std::string &name) {
+    if (finished_) return;
+    start();
+    if (mapRunning_) {
+        game_.serverDeactivate();
+        engine_.freeAllEntities();
+    }
+    time_ = 1.0;
+    engine_.setTime(time_, 0);
+    globalvars_t *globals = engine_.globals();
+    globals->mapname = engine_.allocString(name.c_str());
+
+    // The map's entities: the world first, then a spawn point.
+    edict_t *world = engine_.edict(0);
+    std::memset(&world->v, 0, sizeof world->v);
+    world->v.pContainingEntity = world;
+    world->v.classname = engine_.allocString("worldspawn");
+    game_.spawnEntity(world, "worldspawn");
+    edict_t *spawnPoint = engine_.createEntity("info_player_start");
+    game_.spawnEntity(spawnPoint, "info_player_start");
+
+    game_.serverActivate(engine_.edict(0), engine_.edictCount(), globals->maxClients);
+    mapRunning_ = true;
+    mapStartWall_ = lastFrameWall_ = hostos::MonotonicSeconds();
+
+    // Clients that were in the server come back on the new map.
+    for (std::size_t i = 1; i < clients_.size(); ++i) {
+        if (!clients_[i].connected) continue;
+        clients_[i].connected = false;
+        admitClient(static_cast<int>(i));
+    }
+}
+
+bool Session::admitClient(int index) {
+    Client &client = clients_[static_cast<std::size_t>(index)];
+    edict_t *entity = engine_.edict(index);
+    std::memset(&entity->v, 0, sizeof entity->v);
+    entity->v.pContainingEntity = entity;
+    entity->v.netname = engine_.allocString(client.name.c_str());
+    char reject[128] = "";
+    if (!game_.clientConnect(entity, client.name.c_str(), client.address.c_str(), reject)) {
+        reject[sizeof reject - 1] = '\0';
+        engine_.printf("Client \"%s\" rejected: %s\n", client.name.c_str(), reject[0] ? reject : "(no reason)");
+        entity->v.netname = 0;
+        return false;
+    }
+    client.connected = true;
+    entity->v.classname = engine_.allocString("player");
+    game_.clientPutInServer(entity);
+    return true;
+}
+
+bool Session::connect(const std::string &name, const std::string &address) {
+    if (finished_) return false;
+    for (std::size_t i = 1; i < clients_.size(); ++i) {
+        if (clients_[i].connected) continue;
+        clients_[i].name = name;
+        clients_[i].address = address;
+        return admitClient(static_cast<int>(i));
+    }
+    engine_.printf("Client \"%s\" rejected: Server is full.\n", name.c_str());
+    return false;
+}
+
+bool Session::disconnect(int index) {
+    if (!clientInServer(index)) return false;
+    edict_t *entity = engine_.edict(index);
+    game_.clientDisconnect(entity);
+    clients_[static_cast<std::size_t>(index)].connected = false;
+    entity->v.netname = 0;
+    return true;
+}
+
+void Session::setDeathmatch(float deathmatch) { engine_.globals()->deathmatch = deathmatch; }
+
+void Session::console(const std::string &line) {
+    if (finished_) return;
+    engine_.printf("] %s\n", line.c_str());
+    // Typed text goes after whatever was already queued.
+    if (!betweenFrames()) return;
+    engine_.executeLine(line);
+    betweenFrames();
+}
+
+bool Session::betweenFrames() {
+    engine_.executeCommandBuffer();
+    if (engine_.quitRequested()) {
+        quit();
+        return false;
+    }
+    return true;
+}
+
+void Session::runFrame(double time, double frametime) {
+    engine_.setTime(time, frametime);
+    game_.startFrame();
+    for (std::size_t i = 1; i < clients_.size(); ++i)
+        if (clients_[i].connected) game_.playerPreThink(engine_.edict(static_cast<int>(i)));
+    if (afterFrame_) afterFrame_();
+}
+
+void Session::wait(double seconds, double framesPerSecond) {
+    if (finished_) return;
+    start();
+    if (realtime_)
+        waitRealtime(seconds);
+    else
+        waitVirtual(seconds, framesPerSecond);
+}
+
+// Frames at a fixed rate of game time.  Where the host has a message queue
+// (Windows), game time may not run ahead of the wall clock, so that system
+// timers the plugin started fire at the right game moments.
+void Session::waitVirtual(double seconds, double framesPerSecond) {
+    if (!mapRunning_) {
+        betweenFrames();  // no map: only the console runs
+        return;
+    }
+    const double step = 1.0 / framesPerSecond;
+    const long long frames = std::llround(seconds * framesPerSecond);
+    const bool paced = hostos::HasMessageQueue();
+    const double wallStart = hostos::MonotonicSeconds();
+    for (long long i = 0; i < frames; ++i) {
+        if (!betweenFrames()) return;
+        if (paced) {
+            double lead = wallStart + static_cast<double>(i + 1) * step - hostos::MonotonicSeconds();
+            if (lead > 0) hostos::SleepSeconds(lead);
+            hostos::PumpMessages();
+        }
+        time_ += step;
+        runFrame(time_, step);
+    }
+}
+
+// Frames on the wall clock, like a dedicated server's loop: a frame is due
+// 1/(sys_ticrate+1) seconds after the last one; until then the loop sleeps.
+void Session::waitRealtime(double seconds) {
+    const double end = hostos::MonotonicSeconds() + seconds;
+    for (;;) {
+        hostos::PumpMessages();
+        double now = hostos::MonotonicSeconds();
+        if (now >= end) return;
+        if (!mapRunning_) {
+            if (!betweenFrames()) return;
+            hostos::SleepSeconds(0.001);
+            continue;
+        }
+        cvar_t *ticrate = engine_.findCvar("sys_ticrate");
+        double rate = ticrate ? ticrate->value : 100.0;
+        double interval = 1.0 / (rate > 0 ? rate + 1.0 : 1.0);
+        if (now - lastFrameWall_ < interval) {
+            hostos::SleepSeconds(0.001);
+            continue;
+        }
+        if (!betweenFrames()) return;
+        double frametime = now - lastFrameWall_;
+        lastFrameWall_ = now;
+        time_ = 1.0 + (now - mapStartWall_);
+        runFrame(time_, frametime);
+    }
+}
+
+void Session::quit() {
+    if (finished_) return;
+    finished_ = true;
+    engine_.executeCommandBuffer();
+    if (mapRunning_) {
+        game_.serverDeactivate();
+        engine_.freeAllEntities();
+        mapRunning_ = false;
+    }
+    if (started_) game_.gameShutdown();
+    game_.detach();
+}
+
+bool Session::runLine(const std::string &rawLine, std::string *error) {
+    std::string line = Trim(rawLine);
+    if (line.empty() || line[0] == '#') return true;
+    if (finished_) return true;
+    std::vector<std::string> words = Words(line);
+    const std::string &keyword = words[0];
+    std::size_t count = words.size();
+
+    if (keyword == "map") {
+        if (count != 2) {
+            *error = "usage: map NAME";
+            return false;
+        }
+        map(words[1]);
+    } else if (keyword == "wait") {
+        double seconds = 0, fps = 100;
+        if (count < 2 || count > 3 || !ParseNumber(words[1], &seconds) || seconds < 0 ||
+            (count == 3 && (!ParseNumber(words[2], &fps) || fps <= 0))) {
+            *error = "usage: wait SECONDS [FPS]";
+            return false;
+        }
+        wait(seconds, fps);
+    } else if (keyword == "connect") {
+        if (count < 2 || count > 3) {
+            *error = "usage: connect NAME [ADDRESS]";
+            return false;
+        }
+        if (!mapRunning_) {
+            *error = "connect needs a running map";
+            return false;
+        }
+        connect(words[1], count == 3 ? words[2] : kDefaultAddress);
+    } else if (keyword == "disconnect") {
+        int index = 0;
+        if (count != 2 || !ParseInt(words[1], &index)) {
+            *error = "usage: disconnect INDEX";
+            return false;
+        }
+        if (!disconnect(index)) {
+            *error = "no client in slot " + words[1];
+            return false;
+        }
+    } else if (keyword == "deathmatch") {
+        double value = 0;
+        if (count != 2 || !ParseNumber(words[1], &value)) {
+            *error = "usage: deathmatch 0|1";
+            return false;
+        }
+        setDeathmatch(static_cast<float>(value));
+    } else if (keyword == "quit") {
+        quit();
+    } else {
+        start();
+        console(line);
+    }
+    return true;
+}
+
+// ------------------------------------------------------------ the whole run
+
+int RunHostsim(const HostsimOptions &given) {
+    hostos::PrepareConsoleOutput();
+    HostsimOptions options = given;
+
+    // Paths given relative to where hostsim was started, before the chdir.
+    options.plugin = hostos::AbsolutePath(options.plugin);
+    if (options.stubGame.empty())
+        options.stubGame = JoinPath(hostos::ExecutableDirectory(), hostos::kStubGameFileName);
+    options.stubGame = hostos::AbsolutePath(options.stubGame);
+    if (!options.trace.empty()) options.trace = hostos::AbsolutePath(options.trace);
+
+    std::vector<std::pair<std::string, std::string>> lines;  // where, text
+    if (!options.script.empty()) {
+        std::ifstream in(options.script.c_str());
+        if (!in) {
+            std::fprintf(stderr, "hostsim: cannot read script %s\n", options.script.c_str());
+            return 2;
+        }
+        std::string text;
+        for (int number = 1; std::getline(in, text); ++number)
+            lines.emplace_back(options.script + ":" + std::to_string(number), text);
+    }
+    for (std::size_t i = 0; i < options.lines.size(); ++i)
+        lines.emplace_back("argument " + std::to_string(i + 1), options.lines[i]);
+
+    std::string gameDir = JoinPath(options.root, options.game);
+    if (!hostos::MakeDirectories(gameDir)) {
+        std::fprintf(stderr, "hostsim: cannot create %s\n", gameDir.c_str());
+        return 1;
+    }
+    if (!hostos::ChangeDirectory(options.root)) {
+        std::fprintf(stderr, "hostsim: cannot enter %s\n", options.root.c_str());
+        return 1;
+    }
+
+    EngineSim::Options engineOptions;
+    engineOptions.gameName = options.game;
+    engineOptions.reportGameDirText = options.reportGameDirText;
+    engineOptions.gameDirText = options.gameDirText;
+    engineOptions.gameDirPath = options.game;
+    engineOptions.dedicated = !options.listen;
+    EngineSim engine(engineOptions);
+    engine.setRecording(false);  // nobody reads the records here
+
+    if (options.standalone) {
+        std::string dlls = JoinPath(options.game, "dlls");
+        std::string target = JoinPath(dlls, hostos::kGameLibraryFileName);
+        if (!hostos::MakeDirectories(dlls) || !hostos::CopyRegularFile(options.stubGame, target)) {
+            std::fprintf(stderr, "hostsim: cannot copy the stub game %s to %s\n", options.stubGame.c_str(),
+                         target.c_str());
+            return 1;
+        }
+    }
+
+    std::string error;
+    void *library = hostos::OpenLibrary(options.plugin, &error);
+    if (!library) {
+        std::fprintf(stderr, "hostsim: cannot load %s: %s\n", options.plugin.c_str(), error.c_str());
+        return 1;
+    }
+    PluginExports exports = LookupExports(library);
+
+    std::unique_ptr<GameDll> game;
+    if (options.standalone) {
+        std::unique_ptr<StandaloneSim> standalone(new StandaloneSim(engine));
+        if (!standalone->load(exports, &error)) {
+            std::fprintf(stderr, "hostsim: %s: %s\n", options.plugin.c_str(), error.c_str());
+            return 1;
+        }
+        game = std::move(standalone);
+    } else {
+        std::unique_ptr<MetamodSim> metamod(new MetamodSim(engine));
+        if (!metamod->attach(exports, &error)) {
+            engine.printf("[META] ERROR: dll: Failed to load plugin %s: %s\n", options.plugin.c_str(), error.c_str());
+            std::fprintf(stderr, "hostsim: Metamod refused %s: %s\n", options.plugin.c_str(), error.c_str());
+            return 1;
+        }
+        game = std::move(metamod);
+    }
+
+    Trace trace;
+    Session session(engine, *game);
+    session.setRealtime(options.realtime);
+    if (!options.trace.empty()) {
+        if (!trace.open(options.trace, &error)) {
+            std::fprintf(stderr, "hostsim: %s\n", error.c_str());
+            return 1;
+        }
+        session.setAfterFrame([&] { trace.sample(engine); });
+    }
+
+    int exitCode = 0;
+    session.start();
+    for (const auto &line : lines) {
+        if (session.finished()) break;
+        if (!session.runLine(line.second, &error)) {
+            std::fprintf(stderr, "hostsim: %s: %s\n", line.first.c_str(), error.c_str());
+            exitCode = 2;
+            break;
+        }
+    }
+    session.quit();
+    int errors = game->errorCount();
+    engine.releaseGameLibrary();
+    hostos::CloseLibrary(library);
+    game.reset();
+    trace.finish();
+
+    if (engine.liveFileBuffers())
+        std::fprintf(stderr, "hostsim: %s buffer(s) from pfnLoadFileForMe were never freed\n",
+                     std::to_string(engine.liveFileBuffers()).c_str());
+    if (errors) {
+        std::fprintf(stderr, "hostsim: %d error(s) reported while running\n", errors);
+        if (!exitCode) exitCode = 1;
+    }
+    std::fflush(stdout);
+    return exitCode;
+}
+
+}  // namespace hostsim

@@ -1,0 +1,106 @@
+// The command line and the script runner.
+//
+//   hostsim --plugin LIB --root DIR [--game NAME] [--gamedir-text TEXT]
+//           [--standalone] [--listen] [--stub-game PATH] [--script FILE]
+//           [--realtime] [--trace FILE] [LINE ...]
+//
+// Script lines (from FILE, then the trailing arguments):
+//   map NAME              end the running map, start NAME (game time 1.0)
+//   wait SECONDS [FPS]    run frames for SECONDS of game time (100 a second)
+//   connect NAME [ADDR]   a client joins the next free slot
+//   disconnect INDEX      the client in that slot leaves
+//   deathmatch 0|1        sets gpGlobals->deathmatch
+//   quit                  end the map, detach, unload
+//   # comment, blank      ignored
+//   anything else         a console command as typed at the server console
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "engine_sim.h"
+#include "game_dll.h"
+
+namespace hostsim {
+
+struct HostsimOptions {
+    std::string plugin;
+    std::string root;
+    std::string game = "cstrike";
+    bool reportGameDirText = false;
+    std::string gameDirText;
+    bool standalone = false;
+    bool listen = false;
+    std::string stubGame;  // default: next to the hostsim executable
+    std::string script;
+    bool realtime = false;
+    std::string trace;
+    std::vector<std::string> lines;
+};
+
+// Parses the command line.  False, with a message, when it is not usable.
+bool ParseCommandLine(int argc, char **argv, HostsimOptions *options, std::string *error);
+const char *UsageText();
+
+// Runs a whole session; returns the process exit code.
+int RunHostsim(const HostsimOptions &options);
+
+// A running server: maps, frames and clients, driven by script lines.
+class Session {
+public:
+    Session(EngineSim &engine, GameDll &game);
+
+    void setRealtime(bool realtime) { realtime_ = realtime; }
+    // Called after every frame (the trace samples the variables there).
+    void setAfterFrame(std::function<void()> afterFrame) { afterFrame_ = std::move(afterFrame); }
+
+    // GameInit (once), then whatever the game library queued while loading.
+    void start();
+    void map(const std::string &name);
+    void wait(double seconds, double framesPerSecond);
+    // False when the server refused the client (full, or ClientConnect
+    // returned 0).
+    bool connect(const std::string &name, const std::string &address);
+    bool disconnect(int index);
+    void setDeathmatch(float deathmatch);
+    // A line typed at the server console: echoed as "] LINE" and run.
+    void console(const std::string &line);
+    // Ends the map, shuts the game down and detaches (Metamod, forced).
+    void quit();
+
+    // Runs one script line.  False, with a message, when it is malformed.
+    bool runLine(const std::string &line, std::string *error);
+
+    bool finished() const { return finished_; }
+    bool mapRunning() const { return mapRunning_; }
+    double gameTime() const { return time_; }
+    bool clientInServer(int index) const;
+
+private:
+    struct Client {
+        bool connected = false;
+        std::string name;
+        std::string address;
+    };
+
+    bool admitClient(int index);
+    void runFrame(double time, double frametime);
+    bool betweenFrames();  // runs the command buffer; false once quitting
+    void waitVirtual(double seconds, double framesPerSecond);
+    void waitRealtime(double seconds);
+
+    EngineSim &engine_;
+    GameDll &game_;
+    std::function<void()> afterFrame_;
+    std::vector<Client> clients_;
+    bool realtime_ = false;
+    bool started_ = false;
+    bool mapRunning_ = false;
+    bool finished_ = false;
+    double time_ = 0;
+    double mapStartWall_ = 0;
+    double lastFrameWall_ = 0;
+};
+
+}  // namespace hostsim
