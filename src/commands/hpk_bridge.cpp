@@ -1,3 +1,60 @@
 #include "commands/hpk_bridge.h"
 
-void HpkSetup() {}
+#include "config/variables.h"
+#include "log/log.h"
+#include "platform/platform.h"
+#include "plugin/engine_services.h"
+#include "plugin/map_timers.h"
+#include "sdk/abi.h"
+
+namespace {
+
+constexpr uintptr_t kResendTimerRequestedId = 30;
+
+uintptr_t s_resendTimerId = 0;
+
+// Hands the four settings to the script's variables, in this order.
+void SendKickerSettings() {
+    const int iMaxPing = VariableInt(RegistryHandle(REG_HPK_MAXPING));
+    const int iChecks = VariableInt(RegistryHandle(REG_HPK_CHECKS));
+    const int iTests = VariableInt(RegistryHandle(REG_HPK_TESTS));
+    const int iDelay = VariableInt(RegistryHandle(REG_HPK_DELAY));
+    IssueServerCommand("kestrin_maxping %d", iMaxPing);
+    IssueServerCommand("kestrin_checks %d", iChecks);
+    IssueServerCommand("kestrin_tests %d", iTests);
+    IssueServerCommand("kestrin_delay %d", iDelay);
+}
+
+void StopResendTimer() {
+    if (s_resendTimerId == 0) return;
+    platform::StopSystemTimer(s_resendTimerId);
+    s_resendTimerId = 0;
+}
+
+// Every tick re-sends the current values; the kicker switch is looked at only
+// by the next setup.
+ZK_HOST_CALLED void ZK_TIMER_CALLBACK ResendTimerProc(void *, unsigned int message, uintptr_t, uint32_t) {
+    if (message != platform::kTimerMessage) return;
+    SendKickerSettings();
+}
+
+}  // namespace
+
+void HpkSetup() {
+    platform::StopSystemTimer(HpkSetupTimerId());
+
+    if (VariableInt(RegistryHandle(REG_HPK)) > 0) {
+        LogMessage(true, LOGLEVEL_LOG, LOGMODE_NORMAL, "HPK is Enabled.");
+        SendKickerSettings();
+        StopResendTimer();
+        s_resendTimerId = platform::StartSystemTimer(kResendTimerRequestedId, kHpkResendPeriodMs, ResendTimerProc);
+    } else {
+        StopResendTimer();
+        IssueServerCommand("amx_pausecfg pause zeq_kestrin.amxx");
+        LogMessage(true, LOGLEVEL_LOG, LOGMODE_NORMAL, "HPK is Disabled.");
+    }
+}
+
+uintptr_t HpkResendTimerId() { return s_resendTimerId; }
+
+void ResetHpkBridgeForTests() { s_resendTimerId = 0; }

@@ -1,5 +1,15 @@
-// The bridge to the companion high-ping kicker script.
+// The bridge to the companion high-ping kicker script: hands it the plugin's
+// kicker settings as server commands and re-sends them every 20 seconds, or
+// pauses the script when the kicker is off.
 #pragma once
+
+#include <cstdint>
+
+constexpr uint32_t kHpkResendPeriodMs = 20000;
 
 // Runs ten seconds after each map start.
 void HpkSetup();
+// The running re-send timer's identifier, 0 when none runs.
+uintptr_t HpkResendTimerId();
+// Forgets the re-send timer (tests clear the system timers between cases).
+void ResetHpkBridgeForTests();

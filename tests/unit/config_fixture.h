@@ -45,7 +45,7 @@ struct ConfigTest : ::testing::Test {
         bAutoConfigActive = false;
     }
 
-    std::string Log() { return engine.Exists(kLogFile) ? engine.ReadFile(kLogFile) : std::string(); }
+    std::string Log() { return engine.Exists(kLogFile) ? engine.ReadTextFile(kLogFile) : std::string(); }
     void WriteConfig(const std::string &name, const std::string &text) { engine.WriteFile(kConfigDir + name, text); }
 };
 

@@ -17,14 +17,6 @@ std::string DailyName() {
     return name;
 }
 
-// A log file's text with Windows line ends (text mode) read as "\n".
-std::string LogText(TestEngine &engine, const std::string &name) {
-    std::string text = engine.ReadFile(kLogDir + name), out;
-    for (std::size_t i = 0; i < text.size(); ++i)
-        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) out += text[i];
-    return out;
-}
-
 // The line without its "[hh:mm:ss] " stamp.
 std::string Unstamped(const std::string &line) { return line.size() > 11 ? line.substr(11) : line; }
 
@@ -40,7 +32,7 @@ struct LogTest : ::testing::Test {
 TEST_F(LogTest, DailyFileByDefaultWithLevelPrefixes) {
     LogMessage(true, LOGLEVEL_WARNING, LOGMODE_NORMAL, "Win Monitor problem (Close)");
     LogMessage(false, LOGLEVEL_ERROR, LOGMODE_NORMAL, "Cant Create DB Dir!");
-    const std::string text = LogText(engine, DailyName());
+    const std::string text = engine.ReadTextFile(kLogDir + DailyName());
     ASSERT_EQ(text.size(), 2 * 11 + std::string("[ZEQ] WARNING: Win Monitor problem (Close)\n[ZEQ] ERROR: Cant Create DB Dir!\n").size());
     EXPECT_EQ(Unstamped(text.substr(0, text.find('\n'))), "[ZEQ] WARNING: Win Monitor problem (Close)");
     EXPECT_EQ(text[0], '[');
@@ -57,11 +49,11 @@ TEST_F(LogTest, SingleFileAndSwitchedOff) {
     engine.SetVariable("zeq_kestrin_logs", "0");
     LogMessage(true, LOGLEVEL_ERROR, LOGMODE_NORMAL, "two");
     LogMessage(true, LOGLEVEL_FATAL, LOGMODE_NORMAL, "fatal while off does not end the process");
-    EXPECT_EQ(LogText(engine, "Kestrin.log").find("two"), std::string::npos);
+    EXPECT_EQ(engine.ReadTextFile(kLogDir + "Kestrin.log").find("two"), std::string::npos);
     EXPECT_EQ(engine.console.find("two"), std::string::npos);
     engine.SetVariable("zeq_kestrin_logs", "7");
     LogMessage(false, LOGLEVEL_LOG, LOGMODE_NORMAL, "three");
-    EXPECT_NE(LogText(engine, DailyName()).find("three"), std::string::npos);
+    EXPECT_NE(engine.ReadTextFile(kLogDir + DailyName()).find("three"), std::string::npos);
 }
 
 TEST_F(LogTest, DeveloperLinesNeedTheDevLevelButTheFileIsStillMade) {
@@ -69,20 +61,20 @@ TEST_F(LogTest, DeveloperLinesNeedTheDevLevelButTheFileIsStillMade) {
     LogMessage(true, LOGLEVEL_LOG, LOGMODE_DEV, "dev line");
     LogMessage(true, LOGLEVEL_LOG, 7, "unknown mode");
     EXPECT_TRUE(engine.Exists(kLogDir + "Kestrin.log"));
-    EXPECT_EQ(LogText(engine, "Kestrin.log"), "");
+    EXPECT_EQ(engine.ReadTextFile(kLogDir + "Kestrin.log"), "");
     EXPECT_EQ(engine.console, "");
     engine.SetVariable("zeq_kestrin_loglevel", "1");
     LogMessage(true, LOGLEVEL_LOG, LOGMODE_DEV, "dev line");
-    EXPECT_EQ(Unstamped(LogText(engine, "Kestrin.log")), "[ZEQ] LOG: dev line\n");
+    EXPECT_EQ(Unstamped(engine.ReadTextFile(kLogDir + "Kestrin.log")), "[ZEQ] LOG: dev line\n");
 }
 
 TEST_F(LogTest, PercentInValuesIsWrittenAsFormattedAndLongMessagesAreCut) {
     engine.SetVariable("zeq_kestrin_logs", "1");
     LogMessage(true, LOGLEVEL_LOG, LOGMODE_NORMAL, "File %s", "100%d%s%n.mdl");
-    EXPECT_EQ(Unstamped(LogText(engine, "Kestrin.log")), "[ZEQ] LOG: File 100%d%s%n.mdl\n");
+    EXPECT_EQ(Unstamped(engine.ReadTextFile(kLogDir + "Kestrin.log")), "[ZEQ] LOG: File 100%d%s%n.mdl\n");
     const std::string huge(5000, 'y');
     LogMessage(true, LOGLEVEL_LOG, LOGMODE_NORMAL, "%s", huge.c_str());
-    const std::string text = LogText(engine, "Kestrin.log");
+    const std::string text = engine.ReadTextFile(kLogDir + "Kestrin.log");
     const std::string last = text.substr(text.find('\n') + 1);
     EXPECT_EQ(last.size(), 1024u);  // 1023 characters and the newline
 }

@@ -244,6 +244,15 @@ std::string TestEngine::ReadFile(const std::string &path) {
     return ss.str();
 }
 
+std::string TestEngine::ReadTextFile(const std::string &path) {
+    const std::string text = ReadFile(path);
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) out += text[i];
+    return out;
+}
+
 bool TestEngine::Exists(const std::string &path) {
     std::error_code error;
     return fs::exists(path, error);

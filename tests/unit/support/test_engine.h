@@ -52,6 +52,8 @@ public:
     // Writes a file relative to the working directory (directories created).
     void WriteFile(const std::string &path, const std::string &contents);
     std::string ReadFile(const std::string &path);
+    // The file's text with Windows line ends (text mode) read as "\n".
+    std::string ReadTextFile(const std::string &path);
     bool Exists(const std::string &path);
 
     // The plugin's engine table as this fake fills it (also installed into

@@ -1,0 +1,93 @@
+// The cost of the plugin's per-frame work, against an empty function called
+// through the same table in the same run.
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+#include "config/variables.h"
+#include "control/governor.h"
+#include "plugin/dllapi.h"
+#include "support/test_engine.h"
+
+namespace {
+std::atomic<long> s_allocations{0};
+
+void EmptyStartFrame() { benchmark::ClobberMemory(); }
+void EmptyPreThink(edict_t *) { benchmark::ClobberMemory(); }
+
+struct Server {
+    TestEngine engine;
+    Server() {
+        loadedByMetamod = true;
+        RegisterMainVariables();
+        RegisterOwnVariables();
+        engine.globals.time = 1.0f;
+        nextCheckTime = 1e9f;  // between checks
+    }
+};
+
+void BM_EmptyStartFrame(benchmark::State &state) {
+    DLL_FUNCTIONS table{};
+    table.pfnStartFrame = EmptyStartFrame;
+    DLL_FUNCTIONS *volatile through = &table;
+    for (auto _ : state) through->pfnStartFrame();
+}
+
+void BM_StartFrameHook(benchmark::State &state) {
+    Server server;
+    DLL_FUNCTIONS table{};
+    InstallHooks(&table, kPluginHooks);
+    DLL_FUNCTIONS *volatile through = &table;
+    const long before = s_allocations.load();
+    for (auto _ : state) through->pfnStartFrame();
+    state.counters["allocations_per_frame"] =
+        benchmark::Counter(static_cast<double>(s_allocations.load() - before) / static_cast<double>(state.iterations()));
+}
+
+void BM_EmptyPlayerPreThink(benchmark::State &state) {
+    Server server;
+    DLL_FUNCTIONS table{};
+    table.pfnPlayerPreThink = EmptyPreThink;
+    DLL_FUNCTIONS *volatile through = &table;
+    edict_t *player = server.engine.Player(5);
+    for (auto _ : state) through->pfnPlayerPreThink(player);
+}
+
+void BM_PlayerPreThinkHook(benchmark::State &state) {
+    Server server;
+    DLL_FUNCTIONS table{};
+    InstallHooks(&table, kPluginHooks);
+    DLL_FUNCTIONS *volatile through = &table;
+    edict_t *player = server.engine.Player(5);
+    for (auto _ : state) through->pfnPlayerPreThink(player);
+}
+
+void BM_GovernorCheck(benchmark::State &state) {
+    Server server;
+    server.engine.SetVariable("zeq_kestrin_autofps", "300");
+    for (auto _ : state) {
+        nextCheckTime = 0.0f;
+        frameCount = 1000;
+        GovernorFrame();
+    }
+}
+}  // namespace
+
+BENCHMARK(BM_EmptyStartFrame);
+BENCHMARK(BM_StartFrameHook);
+BENCHMARK(BM_EmptyPlayerPreThink);
+BENCHMARK(BM_PlayerPreThinkHook);
+BENCHMARK(BM_GovernorCheck);
+
+void *operator new(std::size_t size) {
+    s_allocations.fetch_add(1, std::memory_order_relaxed);
+    void *memory = std::malloc(size == 0 ? 1 : size);
+    if (memory == nullptr) throw std::bad_alloc();
+    return memory;
+}
+void operator delete(void *memory) noexcept { std::free(memory); }
+void operator delete(void *memory, std::size_t) noexcept { std::free(memory); }
+
+BENCHMARK_MAIN();

@@ -1,0 +1,82 @@
+// Directory searches and the integrity mark of the resource database files.
+// file_system_win32.cpp implements them with the Win32 API, file_system_posix.cpp
+// with POSIX and raw kernel calls.  Nothing outside src/platform includes an
+// OS header.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace platform {
+
+// The longest file name a directory search returns, with its terminator:
+// MAX_PATH on Windows (cFileName), NAME_MAX + 1 on POSIX fits as well.
+constexpr int kFileNameSize = 260;
+
+struct DirectoryEntry {
+    char name[kFileNameSize];  // no directory, with its extension
+    uint64_t size;             // length in bytes from the directory entry; 0 for a directory
+};
+
+// Lists the entries of the directory whose names match the pattern: "*" and a
+// suffix ("*.mdl"), or a plain name; the match ignores ASCII case, as Windows
+// does.  Directories that match are listed too (with size 0), as the Windows
+// search returns them.  The result is sorted the way NTFS shows a directory,
+// on every platform and every file system, so that the database files and
+// the logs come out the same everywhere: names compared byte by byte with
+// the ASCII letters folded to upper case (NTFS's collation; so "_" sorts
+// after the letters), ties between names differing only in case broken by
+// plain byte order.  Returns false (and no entries) when the directory
+// cannot be searched; a directory without matches gives true and no entries.
+bool FindFiles(const char *directory, const char *pattern, std::vector<DirectoryEntry> *entries);
+
+// The order FindFiles sorts by: negative, 0 or positive like strcmp.
+inline int CompareFileNames(const char *first, const char *second) {
+    const unsigned char *a = reinterpret_cast<const unsigned char *>(first);
+    const unsigned char *b = reinterpret_cast<const unsigned char *>(second);
+    int tie = 0;
+    for (;; ++a, ++b) {
+        const int ca = (*a >= 'a' && *a <= 'z') ? *a - 'a' + 'A' : *a;
+        const int cb = (*b >= 'a' && *b <= 'z') ? *b - 'a' + 'A' : *b;
+        if (ca != cb) return ca - cb;
+        if (tie == 0) tie = static_cast<int>(*a) - static_cast<int>(*b);
+        if (*a == '\0') return tie;
+    }
+}
+
+// True when the name matches the pattern of FindFiles.
+inline bool MatchesPattern(const char *name, const char *pattern) {
+    std::size_t nameLength = 0, patternLength = 0;
+    while (name[nameLength] != '\0') ++nameLength;
+    while (pattern[patternLength] != '\0') ++patternLength;
+    const bool wildcard = patternLength > 0 && pattern[0] == '*';
+    const char *tail = wildcard ? pattern + 1 : pattern;
+    const std::size_t tailLength = wildcard ? patternLength - 1 : patternLength;
+    if (nameLength < tailLength || (!wildcard && nameLength != tailLength)) return false;
+    const char *end = name + (nameLength - tailLength);
+    for (std::size_t i = 0; i < tailLength; ++i) {
+        const char a = (end[i] >= 'a' && end[i] <= 'z') ? static_cast<char>(end[i] - 'a' + 'A') : end[i];
+        const char b = (tail[i] >= 'a' && tail[i] <= 'z') ? static_cast<char>(tail[i] - 'a' + 'A') : tail[i];
+        if (a != b) return false;
+    }
+    return true;
+}
+
+// The integrity mark of a database file.  Windows: the file attributes set to
+// exactly read-only plus system (5).  POSIX: see file_system_posix.cpp (mode
+// 0444 plus the file's recorded identity).  SetDatabaseMark sets it after the
+// file has been written and closed; HasDatabaseMark is true only when the
+// mark is exactly as the build left it.
+bool SetDatabaseMark(const char *path);
+bool HasDatabaseMark(const char *path);
+// True when the file exists and is read-only (Windows: the read-only
+// attribute; POSIX: no write permission bit at all).  A build never opens
+// such a file for writing, even where the process could (root).
+bool IsReadOnlyFile(const char *path);
+
+// POSIX tests only: use the older stat system calls instead of statx, so that
+// both ways of reading a file's identity are exercised.  No effect on Windows.
+void UseLegacyStatForTests(bool legacy);
+
+}  // namespace platform

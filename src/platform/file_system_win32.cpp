@@ -1,0 +1,63 @@
+// Directory searches and the database mark on Windows.  The mark is the file
+// attribute value read-only plus system (5), compared for equality.
+#include "platform/file_system.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+namespace platform {
+
+bool FindFiles(const char *directory, const char *pattern, std::vector<DirectoryEntry> *entries) {
+    entries->clear();
+    if (directory == nullptr || pattern == nullptr) return false;
+    char search[MAX_PATH * 2];
+    const int written = std::snprintf(search, sizeof(search), "%s\\%s", directory, pattern);
+    if (written < 0 || static_cast<std::size_t>(written) >= sizeof(search)) return false;
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA(search, &data);
+    if (find == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES;
+    }
+    do {
+        // The search also matches short 8.3 names ("*.mdl" finds "x.mdlx");
+        // keep only long names that match, as the POSIX search does.
+        if (std::strcmp(data.cFileName, ".") == 0 || std::strcmp(data.cFileName, "..") == 0) continue;
+        if (!MatchesPattern(data.cFileName, pattern)) continue;
+        DirectoryEntry found;
+        std::memset(&found, 0, sizeof(found));
+        std::memcpy(found.name, data.cFileName, sizeof(found.name) - 1);
+        found.size = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0
+                         ? 0
+                         : (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+        entries->push_back(found);
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+    // NTFS already returns this order; FAT and network shares do not.
+    std::sort(entries->begin(), entries->end(), [](const DirectoryEntry &a, const DirectoryEntry &b) {
+        return CompareFileNames(a.name, b.name) < 0;
+    });
+    return true;
+}
+
+bool SetDatabaseMark(const char *path) {
+    return path != nullptr && SetFileAttributesA(path, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM) != 0;
+}
+
+bool HasDatabaseMark(const char *path) {
+    return path != nullptr && GetFileAttributesA(path) == (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM);
+}
+
+bool IsReadOnlyFile(const char *path) {
+    if (path == nullptr) return false;
+    const DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+           (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+}
+
+void UseLegacyStatForTests(bool) {}
+
+}  // namespace platform

@@ -1,0 +1,111 @@
+#include "resources/database_build.h"
+
+#include <cstring>
+#include <vector>
+
+#include "config/variables.h"
+#include "log/file_handle.h"
+#include "log/log.h"
+#include "platform/file_system.h"
+#include "platform/platform.h"
+#include "plugin/engine_services.h"
+#include "plugin/paths.h"
+#include "resources/database_files.h"
+#include "resources/random_draws.h"
+
+namespace {
+int32_t HighWord(uint64_t size) { return static_cast<int32_t>(static_cast<uint32_t>(size >> 32)); }
+int32_t LowWord(uint64_t size) { return static_cast<int32_t>(static_cast<uint32_t>(size)); }
+
+// Empties a list and gives its memory back (a scan may list thousands).
+template <typename T>
+void Empty(std::vector<T> &list) {
+    std::vector<T>().swap(list);
+}
+
+// Opens a database file with "w+" unless it is read-only: a marked file is
+// never rewritten, also where the server runs as root and could open it.
+bool OpenForWriting(CFileHandle &file, const char *szPath) {
+    if (platform::IsReadOnlyFile(szPath)) return false;
+    return file.Open(szPath, "w+");
+}
+
+// The game's "<dir>/<pattern>" matches; a missing directory lists nothing.
+void Scan(const char *szDirectory, const char *szPattern, std::vector<platform::DirectoryEntry> *found) {
+    char directory[kKtsPathSize];
+    found->clear();
+    if (!GamePath(directory, sizeof(directory), szDirectory, "")) return;
+    // GamePath ends with the separator before the (empty) file name.
+    const std::size_t length = std::strlen(directory);
+    if (length > 0) directory[length - 1] = '\0';
+    platform::FindFiles(directory, szPattern, found);
+}
+
+bool WriteModels(const char *szPath) {
+    std::vector<ktBase> &models = ModelList();
+    CFileHandle file;
+    if (!OpenForWriting(file, szPath)) {
+        Empty(models);
+        return false;
+    }
+    for (const ktBase &model : models)
+        file.Printf(KTS_MODEL_LINE, model.strName.c_str(), model.nSizeHigh, model.nSizeLow, model.strTag.c_str(),
+                    model.nFactor, model.dDivisor);
+    file.Close();
+    Empty(models);
+    return true;
+}
+
+bool WriteSprites(const char *szPath) {
+    std::vector<ktBase2> &sprites = SpriteList();
+    CFileHandle file;
+    if (!OpenForWriting(file, szPath)) {
+        Empty(sprites);
+        return false;
+    }
+    for (const ktBase2 &sprite : sprites)
+        file.Printf(KTS_SPRITE_LINE, sprite.strName.c_str(), sprite.nSizeLow, sprite.nDivisor);
+    file.Close();
+    Empty(sprites);
+    return true;
+}
+}  // namespace
+
+bool BuildDatabase() {
+    char directory[kKtsPathSize], modelPath[kKtsPathSize], spritePath[kKtsPathSize];
+    const bool pathsFit = DatabasePath(directory, sizeof(directory), nullptr) &&
+                          DatabasePath(modelPath, sizeof(modelPath), KTS_MODEL_FILE) &&
+                          DatabasePath(spritePath, sizeof(spritePath), KTS_SPRITE_FILE);
+    if (!pathsFit || (!platform::DirectoryExists(directory) && !platform::CreateOneDirectory(directory))) {
+        LogMessage(true, LOGLEVEL_ERROR, LOGMODE_NORMAL, "Cant Create DB Dir!");
+        return false;
+    }
+    const int sprites = VariableInt(RegistryHandle(REG_PROC_SPR));
+
+    std::vector<platform::DirectoryEntry> found;
+    Scan("models", "*.mdl", &found);
+    std::vector<ktBase> &models = ModelList();
+    models.reserve(found.size());
+    for (const platform::DirectoryEntry &entry : found) {
+        const double dDivisor = RandomReal(static_cast<uint32_t>(HighWord(entry.size)));
+        const int32_t nFactor = RandomInt(LowWord(entry.size));
+        const ktTag tag = RandomTag();
+        models.emplace_back(entry.name, HighWord(entry.size), LowWord(entry.size), tag.szText, nFactor, dDivisor);
+    }
+    if (!WriteModels(modelPath)) return false;
+
+    if (sprites > 0) {
+        Scan("sprites", "*.spr", &found);
+        std::vector<ktBase2> &spriteList = SpriteList();
+        spriteList.reserve(found.size());
+        for (const platform::DirectoryEntry &entry : found)
+            spriteList.emplace_back(entry.name, LowWord(entry.size), RandomInt(LowWord(entry.size)));
+        if (!WriteSprites(spritePath)) return false;
+        platform::SetDatabaseMark(spritePath);
+    }
+    // The model file is marked last: a build that failed at the sprite file
+    // leaves it written but unmarked, and the next check reports it.  A mark
+    // that cannot be set shows the same way on the next check.
+    platform::SetDatabaseMark(modelPath);
+    return true;
+}

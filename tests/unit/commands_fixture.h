@@ -1,0 +1,76 @@
+// Shared set-up of the command and message tests: a fake engine with the
+// variables and console commands of game initialisation, and the switches,
+// presence table and system timers at their load-time state.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "commands/console_commands.h"
+#include "commands/hpk_bridge.h"
+#include "config/variables.h"
+#include "control/governor.h"
+#include "plugin/dllapi.h"
+#include "plugin/engine_services.h"
+#include "plugin/plugin_state.h"
+#include "support/test_engine.h"
+#if !defined(_WIN32)
+#include "platform/system_timers_gametime.h"
+#endif
+
+namespace commands_test {
+
+using Lines = std::vector<std::string>;
+
+struct CommandsTest : ::testing::Test {
+    TestEngine engine;
+
+    void SetUp() override {
+        TearDown();
+        loadedByMetamod = false;
+        engine.WriteFile("cstrike/addons/zeq_kestrin/logs/.keep", "");
+        RegisterMainVariables();
+        kPluginHooks.pfnGameInit();
+        engine.console.clear();
+        engine.calls.clear();
+    }
+
+    void TearDown() override {
+        ResetSwitchesForTests();
+        ResetHpkBridgeForTests();
+#if !defined(_WIN32)
+        platform::gametime_timers::Reset();
+#endif
+        ClearPresence();
+        measuredFps = 0;
+        g_pListenServerHost = nullptr;
+    }
+
+    // The console as lines, without the "[hh:mm:ss] " stamps of log lines.
+    Lines ConsoleLines() const {
+        Lines lines;
+        for (std::size_t start = 0, end; start < engine.console.size(); start = end + 1) {
+            end = engine.console.find('\n', start);
+            if (end == std::string::npos) end = engine.console.size();
+            std::string line = engine.console.substr(start, end - start);
+            if (line.size() >= 11 && line[0] == '[' && line[3] == ':' && line[9] == ']') line.erase(0, 11);
+            lines.push_back(line);
+        }
+        return lines;
+    }
+
+    // Runs a command with these words and returns what it printed.  The
+    // engine finds a command whatever the case of its name, and the
+    // dispatcher sees the name as typed.
+    Lines Run(const Lines &words) {
+        engine.console.clear();
+        engine.argv = words;
+        const auto found = engine.commands.find(words[0]);
+        (found != engine.commands.end() ? found->second : InfoCommand)();
+        return ConsoleLines();
+    }
+};
+
+}  // namespace commands_test

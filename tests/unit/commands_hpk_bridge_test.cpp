@@ -1,0 +1,89 @@
+// The kicker bridge runs on system timers; these tests drive the game-time
+// timers of POSIX hosts.
+#if !defined(_WIN32)
+
+#include <string>
+
+#include "commands_fixture.h"
+#include "platform/platform.h"
+#include "plugin/map_timers.h"
+
+using commands_test::CommandsTest;
+using commands_test::Lines;
+
+namespace {
+
+struct HpkBridgeTest : CommandsTest {
+    float gameTime = 0.0f;
+
+    // A map start: the game time begins again and the map timers start.
+    void MapStart() {
+        gameTime = 1.0f;
+        platform::AdvanceSystemTimers(gameTime);
+        StartMapTimers();
+    }
+    // Runs the frames of these seconds and returns the commands queued for
+    // the script (other timers may queue their own) and clears the queue.
+    Lines RunSeconds(float seconds) {
+        for (const float end = gameTime + seconds; gameTime < end - 1e-3f;)
+            platform::AdvanceSystemTimers(gameTime += 0.05f);
+        Lines out;
+        for (const std::string &command : engine.serverCommands)
+            if (command.compare(0, 8, "kestrin_") == 0 || command.compare(0, 4, "amx_") == 0) out.push_back(command);
+        engine.serverCommands.clear();
+        return out;
+    }
+};
+
+const Lines kDefaults = {"kestrin_maxping 100\n", "kestrin_checks 5\n", "kestrin_tests 5\n", "kestrin_delay 14\n"};
+const Lines kPause = {"amx_pausecfg pause zeq_kestrin.amxx\n"};
+
+}  // namespace
+
+TEST_F(HpkBridgeTest, KickerOnSendsTheSettingsNowAndEveryTwentySeconds) {
+    engine.SetVariable("zeq_kestrin_hpk", "1");
+    MapStart();
+    EXPECT_TRUE(RunSeconds(9.8f).empty());
+    EXPECT_EQ(RunSeconds(0.4f), kDefaults);
+    EXPECT_EQ(ConsoleLines().back(), "[ZEQ] LOG: HPK is Enabled.");
+
+    // Changes reach the script with the next re-send, truncated; nothing is logged.
+    engine.console.clear();
+    engine.SetVariable("zeq_kestrin_hpk_maxping", "150");
+    engine.SetVariable("zeq_kestrin_hpk_delay", "2.9");
+    EXPECT_TRUE(RunSeconds(19.6f).empty());
+    EXPECT_EQ(RunSeconds(0.4f),
+              (Lines{"kestrin_maxping 150\n", "kestrin_checks 5\n", "kestrin_tests 5\n", "kestrin_delay 2\n"}));
+    EXPECT_EQ(engine.console, "");
+}
+
+TEST_F(HpkBridgeTest, MapChangesLeaveExactlyOneResendTimer) {
+    engine.SetVariable("zeq_kestrin_hpk", "1");
+    for (int map = 0; map < 5; ++map) {
+        MapStart();
+        EXPECT_EQ(RunSeconds(15.0f), kDefaults) << map;
+        EXPECT_EQ(platform::LiveSystemTimers(), 1) << map;
+    }
+    Lines twice = kDefaults;
+    twice.insert(twice.end(), kDefaults.begin(), kDefaults.end());
+    EXPECT_EQ(RunSeconds(40.0f), twice);
+}
+
+TEST_F(HpkBridgeTest, SwitchingOffStopsTheResendsAndPausesAtEveryLaterSetup) {
+    engine.SetVariable("zeq_kestrin_hpk", "1");
+    MapStart();
+    RunSeconds(10.5f);
+    engine.SetVariable("zeq_kestrin_hpk", "0");
+    EXPECT_EQ(RunSeconds(20.0f), kDefaults);  // until the next map start
+
+    for (int map = 0; map < 2; ++map) {
+        engine.console.clear();
+        MapStart();
+        EXPECT_EQ(RunSeconds(10.5f), kPause);
+        EXPECT_EQ(ConsoleLines().back(), "[ZEQ] LOG: HPK is Disabled.");
+        EXPECT_EQ(platform::LiveSystemTimers(), 0);
+        EXPECT_TRUE(RunSeconds(60.0f).empty());
+    }
+}
+
+#endif  // !_WIN32

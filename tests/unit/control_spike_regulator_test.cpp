@@ -1,0 +1,223 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "config/variables.h"
+#include "control/cpu_monitor.h"
+#include "control/spike_regulator.h"
+#include "platform/cpu_load.h"
+#include "plugin/plugin_state.h"
+#include "support/test_engine.h"
+
+namespace {
+
+// The injected load source: each sample takes the next load; an empty queue
+// is a failed sample.
+std::deque<uint32_t> s_loads;
+int s_samples = 0;
+
+bool FakeSampler(Monitor *pMonitor) {
+    ++s_samples;
+    if (s_loads.empty()) return false;
+    pMonitor->value = s_loads.front();
+    s_loads.pop_front();
+    return true;
+}
+
+struct RegulatorTest : ::testing::Test {
+    TestEngine engine;
+
+    void SetUp() override {
+        engine.WriteFile("cstrike/addons/zeq_kestrin/.keep", "");
+        RegisterMainVariables();
+        engine.SetVariable("zeq_kestrin_cpu", "1");
+        ResetRegulatorForTests();
+        SetLoadSamplerForTests(FakeSampler);
+        s_loads.clear();
+        s_samples = 0;
+        g_cpuMonitor.value = 0;
+    }
+    void TearDown() override { SetLoadSamplerForTests(nullptr); }
+
+    void Feed(const std::vector<uint32_t> &loads) {
+        for (uint32_t load : loads) {
+            s_loads.push_back(load);
+            RegulateCpu();
+        }
+    }
+    void Quiet(int samples, uint32_t load = 10) { Feed(std::vector<uint32_t>(samples, load)); }
+    std::string Sleep() { return engine.VariableText("zeq_kestrin_sleepsm"); }
+    size_t Count(const std::string &text) {
+        size_t count = 0;
+        for (size_t at = engine.console.find(text); at != std::string::npos; at = engine.console.find(text, at + 1))
+            ++count;
+        return count;
+    }
+};
+
+}  // namespace
+
+TEST_F(RegulatorTest, WorkedSequenceRaisesThenLowersToTheFloor) {
+    Feed({80, 90});
+    EXPECT_EQ(spikeCount, 2u);
+    Feed({60});
+    EXPECT_EQ(quietCount, 1u);
+    EXPECT_EQ(spikeCount, 2u);  // quiet samples do not clear the spike run
+    Feed({85});
+    EXPECT_EQ(Sleep(), "5.0");
+    EXPECT_EQ(spikeCount, 0u);
+    EXPECT_EQ(quietCount, 0u);
+    EXPECT_EQ(Count("WARNING: Spike limit exceeded, cpu at 85. increasing timer to 5.0. Returning..."), 1u);
+
+    Quiet(75);
+    EXPECT_EQ(Sleep(), "5.0");  // the 75th quiet sample changes nothing
+    Quiet(1);
+    EXPECT_EQ(Sleep(), "4.0");
+    EXPECT_EQ(quietCount, 0u);
+    EXPECT_EQ(Count("WARNING: CPU usage has decreased, decreasing timer to 4.0. Returning..."), 1u);
+    Quiet(76);
+    EXPECT_EQ(Sleep(), "3.0");
+    Quiet(76 * 3);
+    EXPECT_EQ(Sleep(), "3.0");
+    EXPECT_EQ(Count("decreasing timer"), 2u);
+}
+
+TEST_F(RegulatorTest, ThresholdComparison) {
+    Feed({75, 75, 75, 75});  // equal to the threshold: quiet
+    EXPECT_EQ(spikeCount, 0u);
+    EXPECT_EQ(quietCount, 4u);
+    engine.SetVariable("zeq_kestrin_cpu_level", "74.5");
+    Feed({75});
+    EXPECT_EQ(spikeCount, 1u);
+    EXPECT_EQ(quietCount, 0u);
+    engine.Variable("zeq_kestrin_cpu_level")->value = std::nanf("");  // not every C library reads "nan"
+    Feed({100, 100, 100});
+    EXPECT_EQ(spikeCount, 1u);
+    EXPECT_EQ(quietCount, 3u);
+    EXPECT_EQ(Sleep(), "3");
+}
+
+TEST_F(RegulatorTest, SmallSpikeCountsRaiseOnEverySpike) {
+    for (const char *mspike : {"0", "1"}) {
+        engine.SetVariable("zeq_kestrin_sleepsm", "3");
+        engine.SetVariable("zeq_kestrin_cpu_mspike", mspike);
+        Feed({90});
+        EXPECT_EQ(Sleep(), "5.0") << mspike;
+        Feed({90});
+        EXPECT_EQ(Sleep(), "7.0") << mspike;
+    }
+}
+
+TEST_F(RegulatorTest, RaisingStopsAtTheCeiling) {
+    engine.SetVariable("zeq_kestrin_cpu_mspike", "1");
+    engine.SetVariable("zeq_kestrin_sleepsm", "9.0");
+    Feed({95});
+    EXPECT_EQ(Sleep(), "11.0");
+    Feed({95, 95, 95});
+    EXPECT_EQ(Sleep(), "11.0");
+    EXPECT_EQ(spikeCount, 3u);  // keeps growing while nothing is raised
+    EXPECT_EQ(Count("increasing timer"), 1u);
+}
+
+TEST_F(RegulatorTest, LoweringFromAFractionCrossesTheFloorOnce) {
+    engine.SetVariable("zeq_kestrin_sleepsm", "3.5");
+    Quiet(76);
+    EXPECT_EQ(Sleep(), "2.5");
+    Quiet(76);
+    EXPECT_EQ(Sleep(), "2.5");
+}
+
+TEST_F(RegulatorTest, SpikeRestartsTheQuietRun) {
+    engine.SetVariable("zeq_kestrin_sleepsm", "6");
+    Quiet(75);
+    Feed({99});
+    Quiet(75);
+    EXPECT_EQ(Sleep(), "6");
+    Quiet(1);
+    EXPECT_EQ(Sleep(), "5.0");
+}
+
+TEST_F(RegulatorTest, RegulationOffTakesNoSample) {
+    engine.SetVariable("zeq_kestrin_cpu", "0");
+    const std::string console = engine.console;
+    Feed({99, 99, 99, 99});
+    EXPECT_EQ(s_samples, 0);
+    EXPECT_EQ(engine.console, console);
+    EXPECT_TRUE(engine.serverCommands.empty());
+}
+
+TEST_F(RegulatorTest, FailedSampleSwitchesRegulationOff) {
+    RegulateCpu();  // no load queued: the sample fails
+    ASSERT_EQ(engine.serverCommands, std::vector<std::string>{"zeq_kestrin_cpu 0\n"});
+    const size_t error = engine.console.find("ERROR: Unable to query performance monitor.");
+    const size_t warning = engine.console.find("WARNING: Error founded. ZEQ Kestrin CPU Disabled.");
+    ASSERT_NE(error, std::string::npos);
+    ASSERT_NE(warning, std::string::npos);
+    EXPECT_LT(error, warning);
+    // Until the engine runs the command the next step samples again; after it, none.
+    engine.ExecuteCommandBuffer();
+    EXPECT_EQ(engine.VariableText("zeq_kestrin_cpu"), "0");
+    RegulateCpu();
+    EXPECT_EQ(s_samples, 1);
+}
+
+// ------------------------------------------------------------------ schedule
+
+namespace {
+struct RegulatorFrameTest : RegulatorTest {
+    void SetUp() override {
+        RegulatorTest::SetUp();
+        engine.SetVariable("zeq_kestrin_cpu_level", "1000");  // every sample quiet
+        platform::ResetCpuCountersForTests(nullptr);
+        ASSERT_TRUE(CreateMonitor("\\Processor(_Total)\\% Processor Time", &g_cpuMonitor));
+    }
+    void TearDown() override {
+        DestroyMonitor(&g_cpuMonitor);
+        RegulatorTest::TearDown();
+    }
+    // Runs frames every 10 ms from `from` up to (not including) `to`.
+    void Frames(float from, float to) {
+        for (int i = 0; from + 0.01f * static_cast<float>(i) < to; ++i) {
+            engine.globals.time = from + 0.01f * static_cast<float>(i);
+            s_loads.push_back(0);
+            RegulatorFrame();
+        }
+        s_loads.clear();
+    }
+};
+}  // namespace
+
+TEST_F(RegulatorFrameTest, OneStepPerSecondOfGameTime) {
+    Frames(1.0f, 11.0f);  // the first frame schedules; steps at about 2, 3, ..., 10
+    EXPECT_EQ(s_samples, 9);
+    engine.calls.clear();
+    const int before = s_samples;
+    engine.globals.time = 10.5f;
+    for (int i = 0; i < 100; ++i) RegulatorFrame();  // between steps: no engine call
+    EXPECT_EQ(s_samples, before);
+    EXPECT_TRUE(engine.calls.empty());
+}
+
+TEST_F(RegulatorFrameTest, MapChangeRestartsTheSchedule) {
+    Frames(1.0f, 60.0f);
+    const int oldMap = s_samples;
+    // The next map's time starts again near 1: regulation resumes within a
+    // second instead of waiting for 60.
+    Frames(1.0f, 4.0f);
+    EXPECT_EQ(s_samples - oldMap, 2);
+}
+
+TEST_F(RegulatorFrameTest, NoStepWhileTheMonitorIsClosed) {
+    Frames(1.0f, 3.5f);
+    const int open = s_samples;
+    EXPECT_GT(open, 0);
+    DestroyMonitor(&g_cpuMonitor);
+    Frames(3.5f, 10.0f);
+    EXPECT_EQ(s_samples, open);
+    ASSERT_TRUE(CreateMonitor("\\Processor(_Total)\\% Processor Time", &g_cpuMonitor));
+    Frames(1.0f, 3.5f);
+    EXPECT_GT(s_samples, open);
+}

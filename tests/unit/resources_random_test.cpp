@@ -1,0 +1,102 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "resources/random_draws.h"
+
+namespace {
+int64_t s_now = 0;
+int64_t TestClock() { return s_now; }
+
+struct RandomTest : ::testing::Test {
+    void SetUp() override { SetRandomClockForTests(TestClock); }
+    void TearDown() override { SetRandomClockForTests(nullptr); }
+};
+}  // namespace
+
+TEST_F(RandomTest, GeneratorGivesTheKnownSequence) {
+    SeedRandom(1);
+    const int expected[] = {41, 18467, 6334, 26500, 19169, 15724, 11478, 29358, 26962, 24464};
+    for (int value : expected) EXPECT_EQ(DrawRandom(), value);
+    // The low 32 bits of the calendar time seed it: 2^32 + 1 seeds like 1.
+    s_now = (int64_t{1} << 32) + 1;
+    EXPECT_EQ(RandomInt(1), 41);
+}
+
+TEST_F(RandomTest, RandomIntWithoutTheLoop) {
+    s_now = 1;  // first draw 41
+    EXPECT_EQ(RandomInt(0), 0);
+    EXPECT_EQ(RandomInt(1), 41);
+    EXPECT_EQ(RandomInt(24), 984);
+    EXPECT_EQ(RandomInt(-7), -287);
+    // A product that wraps to a negative number leaves the loop at once.
+    EXPECT_EQ(RandomInt(100000000), -194967296);
+}
+
+TEST_F(RandomTest, RandomIntDividesDownToAtMostAThousand) {
+    s_now = 1;  // 41 * 25 = 1025; next draw 18467 % 300 = 167
+    EXPECT_EQ(RandomInt(25), 1025 / 167);
+    // Seed 108 draws a 0 divisor inside the loop: it is replaced by the next
+    // draw that is not 0.
+    s_now = 108;
+    SeedRandom(108);
+    int32_t v = static_cast<int32_t>(static_cast<uint32_t>(DrawRandom() % 1000) * 2147483647u);
+    int zeroDraws = 0;
+    while (v > 1000) {
+        const int r = DrawRandom() % 300;
+        if (r == 0) {
+            ++zeroDraws;
+            continue;
+        }
+        v /= r;
+    }
+    ASSERT_GT(zeroDraws, 0);
+    EXPECT_EQ(RandomInt(INT32_MAX), v);
+    for (s_now = 0; s_now < 3000; ++s_now)
+        for (int32_t x : {2, 1001, 65536, 1 << 30, INT32_MAX}) ASSERT_LE(RandomInt(x), 1000) << s_now << " " << x;
+}
+
+TEST_F(RandomTest, RandomRealFollowsItsDraws) {
+    s_now = 1;
+    const double d = 32767.0;
+    const double a = 41 / d, b = (18467 + a) / d, c = (6334 + b) / d, x = (26500 + c) / d;
+    // p 0: p = 19169 % 100 = 69; k = 15724 % 32 = 12.
+    EXPECT_DOUBLE_EQ(RandomReal(0), 12 * (69 * x));
+    // p 1: k = 19169 % 32 = 1.
+    EXPECT_DOUBLE_EQ(RandomReal(1), 1 * x);
+    // p 100: k 1, v = 100 * x, below 1000.
+    EXPECT_DOUBLE_EQ(RandomReal(100), 100 * x);
+}
+
+TEST_F(RandomTest, RandomRealAlwaysEndsAtMostAThousand) {
+    // Seed 108 draws a 0 divisor; seed 433295571 needs more than nine rounds,
+    // after which the doubling step alone would keep the value above 1000.
+    for (int64_t seed : {int64_t{108}, int64_t{433295571}}) {
+        s_now = seed;
+        const double v = RandomReal(UINT32_MAX);
+        EXPECT_GE(v, 0.0);
+        EXPECT_LE(v, 1000.0);
+    }
+    for (s_now = 0; s_now < 3000; ++s_now) {
+        ASSERT_LE(RandomReal(UINT32_MAX), 1000.0);
+        ASSERT_LE(RandomReal(0), 1000.0);
+    }
+}
+
+TEST_F(RandomTest, RandomTagBands) {
+    // Seed 1: draws 41, 18467, 6334, 26500, 19169, 15724 fall in bands 0, 24,
+    // 23, 25, 31 and 37: entries 0, 22, 21, 23, 29 and 35.
+    s_now = 1;
+    EXPECT_STREQ(RandomTag().szText, "azlx28");
+    // Bands 15 and 17 add nothing: all six draws there give an empty tag.
+    s_now = 50660115;
+    EXPECT_STREQ(RandomTag().szText, "");
+    // Band 16 is "o", band 4 and band 9 both "e".
+    const char alphabet[] = "abcdefgqwertyuiopshjklzxvnm0123456789@";
+    for (s_now = 0; s_now < 2000; ++s_now) {
+        const ktTag tag = RandomTag();
+        ASSERT_LE(std::strlen(tag.szText), 6u);
+        for (const char *c = tag.szText; *c != '\0'; ++c) ASSERT_NE(std::strchr(alphabet, *c), nullptr);
+    }
+}
+
