@@ -110,7 +110,9 @@ TEST_F(AutoConfigTest, MissingFileIsGeneratedOnceAndExecuted) {
     RunAutoConfig();
     EXPECT_EQ(s_probeCalls, 1);
     EXPECT_EQ(Count(Log(), "[ZEQ] WARNING: Can't Open AutoConfiguration File. Creating new...\n"), 1u);
+#if !defined(_WIN32)  // Windows shows the figures in a message box instead
     EXPECT_NE(engine.console.find("AutoConfig measured 2400.00 768 (CPU MHz, free memory MB)"), std::string::npos);
+#endif
     const std::string file = engine.ReadTextFile(config_test::kConfigDir + "kestrin.acfg");
     EXPECT_EQ(Count(file, "\n"), 19u);
     EXPECT_EQ(file.find("zeq_kestrin_logs 1\nzeq_kestrin_loglevel 0\nzeq_kestrin_sysrate 0\nzeq_kestrin_autofps 260\n"), 0u);
