@@ -137,6 +137,8 @@ foreach(line IN LISTS expectations)
 endforeach()
 
 if(failures)
+  string(REPLACE "@LB@" "[" failures "${failures}")
+  string(REPLACE "@RB@" "]" failures "${failures}")
   message("---- output\n${output}\n---- errors\n${errors}")
   message(FATAL_ERROR "scenario ${NAME} failed:\n${failures}")
 endif()
