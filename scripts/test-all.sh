@@ -5,6 +5,7 @@
 #   linux-i386  the deployable Linux library; tests run under qemu-i386-static
 #   win32       the deployable Windows DLL; its export table is checked
 #   win64-wine  Windows x86_64; tests run under wine64
+#   fuzz        a short bounded run of every fuzz target (clang, libFuzzer)
 # Usage: scripts/test-all.sh [PRESET ...]
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -12,7 +13,7 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh || exit 1
 
 presets=("$@")
-[ ${#presets[@]} -gt 0 ] || presets=(dev asan linux-i386 win32 win64-wine)
+[ ${#presets[@]} -gt 0 ] || presets=(dev asan linux-i386 win32 win64-wine fuzz)
 
 # One Wine prefix for this run, created before the tests start.
 export WINEPREFIX="${WINEPREFIX:-$(mktemp -d)/wine}"

@@ -90,9 +90,12 @@ void LogMessage(bool bEcho, int iLevel, int iMode, const char *szFormat, ...) {
 
     char message[kLogMessageSize];
     va_list args;
-    va_start(args, szFormat);
-    std::vsnprintf(message, sizeof(message), szFormat != nullptr ? szFormat : "", args);
-    va_end(args);
+    message[0] = '\0';
+    if (szFormat != nullptr) {
+        va_start(args, szFormat);
+        std::vsnprintf(message, sizeof(message), szFormat, args);
+        va_end(args);
+    }
 
     const bool loggingOn = VariableInt(s_pLogs) > 0;
     WriteLog(bEcho, iLevel, iMode, message);
@@ -102,9 +105,12 @@ void LogMessage(bool bEcho, int iLevel, int iMode, const char *szFormat, ...) {
 void CriticalError(const char *szFormat, ...) {
     char text[kLogMessageSize];
     va_list args;
-    va_start(args, szFormat);
-    std::vsnprintf(text, sizeof(text), szFormat != nullptr ? szFormat : "", args);
-    va_end(args);
+    text[0] = '\0';
+    if (szFormat != nullptr) {
+        va_start(args, szFormat);
+        std::vsnprintf(text, sizeof(text), szFormat, args);
+        va_end(args);
+    }
 
     DestroyMessageTable();
     LogMessage(true, LOGLEVEL_ERROR, LOGMODE_NORMAL, "%s", text);

@@ -1,0 +1,80 @@
+// Log formatting with hostile values: the input, cut into pieces at NUL
+// bytes, is passed as "%s" values (never as the format) with both modes,
+// levels 1 to 3 and both log files.  The first byte chooses the settings
+// and how often the first piece is repeated (texts far beyond the line size).
+// Each call may append at most one line of 1023 characters and its line end
+// to the log and to the console.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "fuzz_support.h"
+#include "log/log.h"
+
+namespace {
+const std::string kPluginDir = "cstrike/addons/zeq_kestrin";
+const std::string kLogDir = kPluginDir + "/logs";
+
+void Setup(TestEngine &engine) {
+    engine.WriteFile(kPluginDir + "/.keep", "");
+    // Registers the log's variables.
+    LogMessage(false, LOGLEVEL_LOG, LOGMODE_NORMAL, "%s", "start");
+}
+
+std::uintmax_t LogBytes() {
+    std::uintmax_t total = 0;
+    std::error_code error;
+    for (auto it = std::filesystem::directory_iterator(kLogDir, error);
+         !error && it != std::filesystem::directory_iterator(); it.increment(error))
+        total += fuzz::FileSize(it->path().string());
+    return total;
+}
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+    TestEngine &engine = fuzz::Engine();
+    static const bool s_ready = (Setup(engine), true);
+    (void)s_ready;
+    if (size == 0) return 0;
+
+    const uint8_t settings = data[0];
+    const bool echo = (settings & 1) != 0;
+    const int mode = (settings >> 1) & 1 ? LOGMODE_DEV : LOGMODE_NORMAL;
+    const int level = 1 + ((settings >> 2) & 3) % 3;
+    engine.SetVariable("zeq_kestrin_logs", (settings >> 4) & 1 ? "2" : "1");
+    engine.SetVariable("zeq_kestrin_loglevel", (settings >> 5) & 1 ? "1" : "0");
+    const int repeat = 1 + ((settings >> 6) & 3) * 700;
+
+    std::vector<std::string> pieces(1);
+    for (std::size_t i = 1; i < size; ++i) {
+        if (data[i] == '\0') pieces.emplace_back();
+        else pieces.back() += static_cast<char>(data[i]);
+    }
+    while (pieces.size() < 4) pieces.emplace_back();
+    std::string first;
+    for (int i = 0; i < repeat && first.size() < 8192; ++i) first += pieces[0];
+    pieces[0] = first;
+
+    const bool written = mode == LOGMODE_NORMAL || engine.VariableText("zeq_kestrin_loglevel") == "1";
+    auto check = [&](auto call) {
+        fuzz::EmptyDirectory(kLogDir);
+        engine.console.clear();
+        call();
+        const std::uintmax_t bytes = LogBytes();
+        if (bytes > 1024) fuzz::Fail("log line longer than 1023 characters", std::to_string(bytes));
+        if (written && bytes == 0) fuzz::Fail("nothing written to the log", pieces[0].substr(0, 200));
+        if (!written && bytes != 0) fuzz::Fail("developer line written without the level", pieces[0].substr(0, 200));
+        if (engine.console.size() > 1024) fuzz::Fail("console line longer than 1023 characters", engine.console);
+        if (!(echo && written) && !engine.console.empty()) fuzz::Fail("console line without echo", engine.console);
+    };
+    check([&] { LogMessage(echo, level, mode, "%s", pieces[0].c_str()); });
+    check([&] { LogMessage(echo, level, mode, "The %s is not model", pieces[1].c_str()); });
+    check([&] {
+        LogMessage(echo, level, mode, "%s %s %s %s", pieces[0].c_str(), pieces[1].c_str(), pieces[2].c_str(),
+                   pieces[3].c_str());
+    });
+    check([&] { LogMessage(echo, level, mode, "[SYS] Unregistred Command %s", pieces[2].c_str()); });
+    return 0;
+}
