@@ -7,7 +7,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ g++-multilib binutils mingw-w64 wine64 qemu-user-static
-          googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev)
+          googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xauth)
 
 missing=()
 have() { command -v "$1" >/dev/null 2>&1; }
@@ -25,6 +25,7 @@ have qemu-i386-static || missing+=(qemu-user-static)
 [ -f /usr/src/googletest/CMakeLists.txt ] || missing+=(googletest libgtest-dev)
 [ -f /usr/include/benchmark/benchmark.h ] || missing+=(libbenchmark-dev)
 have clang++ || missing+=(clang)
+have xvfb-run || missing+=(xvfb)
 ls /usr/lib/llvm-14/lib/clang/14*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 || missing+=(libclang-rt-14-dev)
 
 if [ ${#missing[@]} -eq 0 ]; then

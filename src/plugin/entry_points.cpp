@@ -8,6 +8,7 @@
 #include "plugin/dllapi.h"
 #include "plugin/message_table.h"
 #include "plugin/standalone.h"
+#include "platform/window.h"
 
 namespace {
 bool s_timerPeriodHeld = false;
@@ -27,6 +28,8 @@ void GiveBackTimerPeriod() {
 }
 
 void OnLibraryUnload() {
+    // An open information window would point into the unloaded code.
+    platform::CloseLayoutWindow();
     DestroyMessageTable();
     FreeGameLibrary();
     // Standalone mode has no detach: the period taken at load is given back here.

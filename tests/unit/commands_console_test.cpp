@@ -3,6 +3,7 @@
 #include <string>
 
 #include "commands_fixture.h"
+#include "platform/window.h"
 #include "plugin/build_number.h"
 
 using commands_test::CommandsTest;
@@ -93,10 +94,22 @@ TEST_F(InfoCommandTest, BannerIgnoresTheWordsAfterTheCommand) {
     EXPECT_TRUE(IsBanner(Run({"INFORMATION"})));
 }
 
-TEST_F(InfoCommandTest, WindowFailureAndStandaloneMetaAreLoggedErrors) {
+TEST_F(InfoCommandTest, ShowOpensTheWindowAndStandaloneMetaIsALoggedError) {
     const Lines windowError = {"[ZEQ] ERROR: Can't show info window!"};
-    EXPECT_EQ(Run({"zeq_kestrin_show"}), windowError);
-    EXPECT_EQ(Run({"ShowPanel"}), windowError);
+    for (const char *name : {"zeq_kestrin_show", "ShowPanel"}) {
+        const Lines printed = Run({name});
+#if defined(_WIN32)
+        // A desktop shows the window and prints nothing; without one (wine
+        // without a display) the window cannot be created.
+        EXPECT_TRUE(printed.empty() || printed == windowError) << name;
+        platform::CloseLayoutWindow();
+#else
+        // No desktop: the window's texts go to the console.
+        ASSERT_FALSE(printed.empty()) << name;
+        EXPECT_EQ(printed.front().front(), '+') << name;
+        EXPECT_EQ(engine.console.find("Can't show info window!"), std::string::npos) << name;
+#endif
+    }
     EXPECT_EQ(Run({"meta", "list"}),
               (Lines{"[ZEQ] ERROR: You're launched standalone version of test. Metamod is not installed or not "
                      "enabled!"}));

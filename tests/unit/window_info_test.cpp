@@ -1,0 +1,170 @@
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "commands_fixture.h"
+#include "config/profile_file.h"
+#include "config/profile_store.h"
+#include "window/info_window.h"
+
+using commands_test::CommandsTest;
+using commands_test::Lines;
+using platform::ControlKind;
+using platform::WindowColour;
+using platform::WindowControl;
+using platform::WindowLayout;
+
+namespace {
+
+struct InfoWindowTest : CommandsTest {
+    WindowLayout layout{};
+
+    void TearDown() override {
+        platform::CloseLayoutWindow();
+        ResetProfileStoreForTests();
+        CommandsTest::TearDown();
+    }
+
+    const WindowControl &Control(int i) const { return layout.controls[i]; }
+};
+
+bool Same(WindowColour a, WindowColour b) { return a.r == b.r && a.g == b.g && a.b == b.b; }
+
+constexpr WindowColour kGrey = {80, 80, 80};
+constexpr WindowColour kYellow = {255, 255, 0};
+constexpr WindowColour kGreen = {0, 255, 0};
+
+// Index of panel p's first control: Close button, heading, then six labels per panel.
+int PanelIndex(int p) { return 2 + p * 6; }
+
+}  // namespace
+
+TEST_F(InfoWindowTest, LayoutFollowsTheWindowTable) {
+    BuildInfoWindowLayout(&layout);
+    EXPECT_STREQ(layout.szClassName, "KTInfo");
+    EXPECT_EQ((std::vector<int>{layout.x, layout.y, layout.width, layout.height}),
+              (std::vector<int>{150, 150, 400, 330}));
+    ASSERT_EQ(layout.iControlCount, 1 + 1 + 6 * 6 + 1);
+
+    const WindowControl &close = Control(0);
+    EXPECT_EQ(close.kind, ControlKind::CloseButton);
+    EXPECT_EQ((std::vector<int>{close.x, close.y, close.width, close.height}), (std::vector<int>{320, 292, 70, 25}));
+    EXPECT_TRUE(Same(close.fill, {0, 100, 0}) && Same(close.hoverFill, {0, 255, 0}));
+    EXPECT_TRUE(Same(close.textColour, {255, 255, 255}) && Same(close.hoverTextColour, {0, 0, 0}));
+    EXPECT_EQ(Control(1).kind, ControlKind::Heading);
+    EXPECT_FALSE(Control(1).bFilled);
+    EXPECT_STREQ(Control(1).szText, "Kes-Trin View");
+
+    // Two columns of three, each panel with its header and four lines below.
+    const int positions[6][2] = {{5, 30}, {200, 30}, {5, 120}, {200, 120}, {5, 210}, {200, 210}};
+    const char *headers[6] = {"FPS", "CPU", "SYS", "SERVER", "BoTS", "General"};
+    for (int p = 0; p < 6; ++p) {
+        const int iPanel = PanelIndex(p);
+        const WindowControl &panel = Control(iPanel);
+        EXPECT_EQ(panel.kind, ControlKind::Panel) << p;
+        EXPECT_EQ(panel.x, positions[p][0]) << p;
+        EXPECT_EQ(panel.y, positions[p][1]) << p;
+        EXPECT_TRUE(Same(panel.fill, kGrey)) << p;
+        for (int k = 0; k < 5; ++k) {
+            const WindowControl &label = Control(iPanel + 1 + k);
+            EXPECT_EQ(label.iParent, iPanel);
+            EXPECT_EQ((std::vector<int>{label.x, label.y, label.width, label.height}),
+                      (std::vector<int>{8, 15 * k, 170, 15}));
+            EXPECT_TRUE(Same(label.textColour, k == 0 ? kYellow : kGreen)) << p << k;
+            EXPECT_EQ(label.font, k == 0 ? platform::WindowFont::Title : platform::WindowFont::Body);
+            const std::string expected = k == 0 ? headers[p] : GetStatusLine(p * 4 + k - 1);
+            EXPECT_EQ(label.szText, expected) << p << k;
+        }
+    }
+    const WindowControl &footer = Control(layout.iControlCount - 1);
+    EXPECT_EQ(footer.iParent, platform::kNoParent);
+    EXPECT_TRUE(footer.bFilled && Same(footer.fill, {0, 0, 0}));
+    EXPECT_NE(std::string(footer.szText).find("1.70.00"), std::string::npos);
+}
+
+TEST_F(InfoWindowTest, LongestStatusLinesFromLongestProfileTextsStayWhole) {
+    const std::string longText(255, 'x');
+    for (int i = 0; i < kProfileLevels; ++i) {
+        CopyProfileText(g_fpsLevels[i].szText, sizeof(g_fpsLevels[i].szText), longText.c_str());
+        CopyProfileText(g_sysLevels[i].szText5, sizeof(g_sysLevels[i].szText5), longText.c_str());
+        CopyProfileText(g_botsLevels[i].szText, sizeof(g_botsLevels[i].szText), longText.c_str());
+    }
+    BuildInfoWindowLayout(&layout);
+    for (int line : {0, 3, 8, 11, 16, 19}) {
+        const WindowControl &label = Control(PanelIndex(line / 4) + 2 + line % 4);
+        EXPECT_EQ(std::strlen(label.szText), static_cast<std::size_t>(kStatusLineSize - 1)) << line;
+        EXPECT_STREQ(label.szText, GetStatusLine(line)) << line;
+    }
+}
+
+#if !defined(_WIN32)
+
+namespace {
+
+// The framed console panel: every line one width, between borders.
+void ExpectFramed(const Lines &lines) {
+    ASSERT_FALSE(lines.empty());
+    const std::size_t width = lines.front().size();
+    for (const std::string &line : lines) {
+        ASSERT_EQ(line.size(), width) << line;
+        const bool rule = line.front() == '+';
+        EXPECT_TRUE(rule ? line.back() == '+' && line.find_first_not_of('-', 1) == width - 1
+                         : line.front() == '|' && line.back() == '|')
+            << line;
+    }
+}
+
+std::string Inner(const std::string &line) { return line.substr(2, line.size() - 4); }
+
+std::string Trimmed(const std::string &text) {
+    const std::size_t first = text.find_first_not_of(' ');
+    return first == std::string::npos ? "" : text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+}  // namespace
+
+TEST_F(InfoWindowTest, WithoutDesktopTheConsoleGetsTheWholeWindowInOrder) {
+    engine.SetVariable("zeq_kestrin_sleepsm", "7");
+    const Lines lines = Run({"zeq_kestrin_show"});
+    ExpectFramed(lines);
+
+    // The texts, read back from the frame: heading, 6 x (header + 4 lines), footer.
+    Lines texts;
+    for (const std::string &line : lines)
+        if (line.front() == '|') texts.push_back(Trimmed(Inner(line)));
+    ASSERT_EQ(texts.size(), 1u + 6 * 5 + 1);
+    EXPECT_EQ(texts.front(), "Kes-Trin View");
+    EXPECT_EQ(texts.back(), kInfoFooterText);
+    const char *headers[6] = {"FPS", "CPU", "SYS", "SERVER", "BoTS", "General"};
+    for (int p = 0; p < 6; ++p) {
+        EXPECT_EQ(texts[1 + p * 5], headers[p]);
+        for (int k = 0; k < 4; ++k) EXPECT_EQ(texts[2 + p * 5 + k], GetStatusLine(p * 4 + k)) << p << k;
+    }
+    EXPECT_EQ(texts[2 + 5 * 5 + 2].rfind("Sleeps Min: 7.", 0), 0u) << texts[2 + 5 * 5 + 2];
+    // Centred heading; lines indented below their header.
+    const std::string heading = Inner(lines[1]);
+    const std::size_t left = heading.find('K'), right = heading.size() - 1 - heading.rfind('w');
+    EXPECT_LE(right - left, 1u) << heading;
+    EXPECT_EQ(Inner(lines[4]).substr(0, 2), "  ");
+
+    // A snapshot: a value changed later shows at the next opening.
+    engine.SetVariable("zeq_kestrin_sleepsm", "9");
+    EXPECT_NE(engine.console.find("Sleeps Min: 7."), std::string::npos);
+    EXPECT_EQ(engine.console.find("Sleeps Min: 9."), std::string::npos);
+    Run({"showpanel"});
+    EXPECT_NE(engine.console.find("Sleeps Min: 9."), std::string::npos);
+}
+
+TEST_F(InfoWindowTest, ConsoleFrameWidensForTheLongestStatusLine) {
+    const std::string longText(255, 'y');
+    CopyProfileText(g_cpuLevels[2].szText, sizeof(g_cpuLevels[2].szText), longText.c_str());
+    const Lines lines = Run({"zeq_kestrin_show"});
+    ExpectFramed(lines);
+    const std::string longest = GetStatusLine(6);
+    ASSERT_EQ(longest.size(), static_cast<std::size_t>(kStatusLineSize - 1));
+    bool found = false;
+    for (const std::string &line : lines) found = found || Trimmed(Inner(line)) == longest;
+    EXPECT_TRUE(found);
+}
+
+#endif
