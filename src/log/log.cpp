@@ -72,6 +72,12 @@ void WriteLog(bool bEcho, int iLevel, int iMode, const char *szMessage) {
     file.Close();
 }
 
+// Formats into a buffer, cut to its size; a null format gives an empty text.
+void FormatText(char *szOut, std::size_t size, const char *szFormat, va_list args) {
+    szOut[0] = '\0';
+    if (szFormat != nullptr) std::vsnprintf(szOut, size, szFormat, args);
+}
+
 }  // namespace
 
 void RegisterLogVariables(bool bFirst) {
@@ -90,12 +96,9 @@ void LogMessage(bool bEcho, int iLevel, int iMode, const char *szFormat, ...) {
 
     char message[kLogMessageSize];
     va_list args;
-    message[0] = '\0';
-    if (szFormat != nullptr) {
-        va_start(args, szFormat);
-        std::vsnprintf(message, sizeof(message), szFormat, args);
-        va_end(args);
-    }
+    va_start(args, szFormat);
+    FormatText(message, sizeof(message), szFormat, args);
+    va_end(args);
 
     const bool loggingOn = VariableInt(s_pLogs) > 0;
     WriteLog(bEcho, iLevel, iMode, message);
@@ -105,12 +108,9 @@ void LogMessage(bool bEcho, int iLevel, int iMode, const char *szFormat, ...) {
 void CriticalError(const char *szFormat, ...) {
     char text[kLogMessageSize];
     va_list args;
-    text[0] = '\0';
-    if (szFormat != nullptr) {
-        va_start(args, szFormat);
-        std::vsnprintf(text, sizeof(text), szFormat, args);
-        va_end(args);
-    }
+    va_start(args, szFormat);
+    FormatText(text, sizeof(text), szFormat, args);
+    va_end(args);
 
     DestroyMessageTable();
     LogMessage(true, LOGLEVEL_ERROR, LOGMODE_NORMAL, "%s", text);

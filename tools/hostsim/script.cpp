@@ -64,7 +64,10 @@ std::string JoinPath(const std::string &a, const std::string &b) {
 const char *UsageText() {
     return "usage: hostsim --plugin LIB --root DIR [--game NAME] [--gamedir-text TEXT] [--standalone]\n"
            "               [--listen] [--stub-game PATH] [--script FILE] [--realtime] [--trace FILE]\n"
-           "               [LINE ...]\n"
+           "               [--check-profile] [LINE ...]\n"
+           "\n"
+           "--check-profile runs one map start and one governor check with the developer\n"
+           "log level and prints the profile report, its warnings and the status panel.\n"
            "\n"
            "Plays the Half-Life engine and Metamod (or the engine alone with --standalone),\n"
            "loads LIB and runs the script lines: from FILE, then the LINE arguments.\n"
@@ -111,12 +114,24 @@ bool ParseCommandLine(int argc, char **argv, HostsimOptions *options, std::strin
             options->realtime = true;
         } else if (arg == "--trace") {
             if (!value(&options->trace)) return false;
+        } else if (arg == "--check-profile") {
+            options->checkProfile = true;
         } else if (arg.size() > 2 && arg.compare(0, 2, "--") == 0) {
             *error = "unknown option " + arg;
             return false;
         } else {
             options->lines.push_back(arg);
         }
+    }
+    if (options->checkProfile) {
+        // An operator's check of the configuration directory: one map start
+        // (the command file runs, the profile is read), then one governor
+        // check with the developer log level and automatic control, so that
+        // the profile report and every warning are printed, then the status
+        // panel.
+        for (const char *line : {"map profile_check", "wait 0.5", "zeq_kestrin_loglevel 1", "zeq_kestrin_sysrate 0",
+                                 "zeq_kestrin_show", "wait 4", "zeq_kestrin_show", "quit"})
+            options->lines.push_back(line);
     }
     if (options->plugin.empty() || options->root.empty()) {
         *error = "--plugin and --root are required";

@@ -36,6 +36,7 @@ struct HostsimOptions {
     std::string script;
     bool realtime = false;
     std::string trace;
+    bool checkProfile = false;
     std::vector<std::string> lines;
 };
 
