@@ -1,0 +1,54 @@
+# Builds the archive, unpacks it into a fresh server's game directory and runs
+# a map with the shipped configuration files; fails on any warning or error
+# line in the log.
+cmake_minimum_required(VERSION 3.25)
+set(work "${BUILD_DIR}/package-test")
+file(REMOVE_RECURSE "${work}")
+file(MAKE_DIRECTORY "${work}/server/cstrike/events")
+file(WRITE "${work}/server/cstrike/events/galil.sc" "galil\n")
+
+execute_process(COMMAND "${CPACK}" -G ${GENERATOR} -B "${work}/out" WORKING_DIRECTORY "${BUILD_DIR}"
+                RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "cpack failed:\n${output}")
+endif()
+file(GLOB archive "${work}/out/${PACKAGE}.*")
+if(NOT archive)
+  message(FATAL_ERROR "no archive ${PACKAGE} in ${work}/out:\n${output}")
+endif()
+execute_process(COMMAND ${CMAKE_COMMAND} -E tar xf "${archive}" WORKING_DIRECTORY "${work}/server/cstrike"
+                RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "cannot unpack ${archive}")
+endif()
+foreach(path addons/zeq_kestrin/dlls/${LIBRARY} addons/zeq_kestrin/configs/kestrin.cfg
+             addons/zeq_kestrin/configs/kestrin.ini addons/zeq_kestrin/logs addons/zeq_kestrin/db
+             addons/zeq_kestrin/INSTALL.txt)
+  if(NOT EXISTS "${work}/server/cstrike/${path}")
+    message(FATAL_ERROR "the archive lacks ${path}")
+  endif()
+endforeach()
+
+execute_process(COMMAND ${EMULATOR} "${HOSTSIM}" --plugin "${work}/server/cstrike/addons/zeq_kestrin/dlls/${LIBRARY}"
+                        --root "${work}/server" "map de_dust2" "connect Alice" "wait 12" "zeq_kestrin_help"
+                        "map cs_italy" "wait 12" quit
+                OUTPUT_VARIABLE output ERROR_VARIABLE errors RESULT_VARIABLE result TIMEOUT 300)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "hostsim ended with ${result}:\n${output}\n${errors}")
+endif()
+file(GLOB logs "${work}/server/cstrike/addons/zeq_kestrin/logs/*.log")
+if(NOT logs)
+  message(FATAL_ERROR "no log file was written:\n${output}")
+endif()
+foreach(log IN LISTS logs)
+  file(STRINGS "${log}" bad REGEX "\\] (WARNING|ERROR|FATAL ERROR): ")
+  if(bad)
+    string(REPLACE ";" "\n" bad "${bad}")
+    message(FATAL_ERROR "the shipped configuration logs problems:\n${bad}")
+  endif()
+  file(STRINGS "${log}" good REGEX "Plugin loaded successfully")
+  if(NOT good)
+    message(FATAL_ERROR "the log lacks the load line")
+  endif()
+endforeach()
+message(STATUS "installed ${archive} and ran two maps without a warning")
