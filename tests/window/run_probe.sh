@@ -7,4 +7,8 @@ if ! command -v xvfb-run >/dev/null 2>&1; then
     exit 77
 fi
 mkdir -p "$output" || exit 1
+# A Wine prefix of its own: a wineserver shared with tests that ran without a
+# display would hand this program a desktop that cannot show windows.
+WINEPREFIX="$output/wine-prefix"
+export WINEPREFIX
 exec xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" "$emulator" "$probe" "$output"
