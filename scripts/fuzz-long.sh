@@ -6,7 +6,7 @@
 # Usage: scripts/fuzz-long.sh [SECONDS] [TARGET ...]
 #   BUILD_DIR  the build directory (default build/fuzz, the fuzz preset's)
 #   JOBS       build jobs (default 2)
-# Failing inputs are left in BUILD_DIR/tests/fuzz/work/NAME/artifacts; copy one
+# Failing inputs are left in BUILD_DIR/tests/fuzz/runs/NAME/artifacts; copy one
 # to tests/fuzz/regressions/NAME/ to keep it as a regression case.
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -37,7 +37,7 @@ for name in "${targets[@]}"; do
   if ! cmake -DFUZZER="$fuzzer" \
              -DSEEDS="$root/tests/fuzz/corpus/$name" \
              -DREGRESSIONS="$root/tests/fuzz/regressions/$name" \
-             -DWORK="$(dirname "$fuzzer")/work/$name" \
+             -DWORK="$(dirname "$fuzzer")/runs/$name" \
              -DSECONDS="$seconds" \
              -P "$root/tests/fuzz/run_fuzzer.cmake"; then
     failed+=("$name")

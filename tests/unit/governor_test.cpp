@@ -132,17 +132,3 @@ TEST_F(GovernorTest, VersionIsRestoredAtEachCheck) {
     EXPECT_EQ(engine.VariableText("zeq_kestrin_version"), "1.70");
 }
 
-TEST(TicrateStep, Table) {
-    EXPECT_EQ(TicrateStep(101), 75);
-    EXPECT_EQ(TicrateStep(100), 38);
-    EXPECT_EQ(TicrateStep(51), 38);
-    EXPECT_EQ(TicrateStep(50), 15);
-    EXPECT_EQ(TicrateStep(21), 15);
-    EXPECT_EQ(TicrateStep(20), 8);
-    EXPECT_EQ(TicrateStep(11), 8);
-    EXPECT_EQ(TicrateStep(10), 3);
-    EXPECT_EQ(TicrateStep(6), 3);
-    EXPECT_EQ(TicrateStep(5), 1);
-    EXPECT_EQ(TicrateStep(1), 1);
-    EXPECT_EQ(TicrateStep(0), 0);
-}

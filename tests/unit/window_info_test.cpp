@@ -28,59 +28,10 @@ struct InfoWindowTest : CommandsTest {
     const WindowControl &Control(int i) const { return layout.controls[i]; }
 };
 
-bool Same(WindowColour a, WindowColour b) { return a.r == b.r && a.g == b.g && a.b == b.b; }
-
-constexpr WindowColour kGrey = {80, 80, 80};
-constexpr WindowColour kYellow = {255, 255, 0};
-constexpr WindowColour kGreen = {0, 255, 0};
-
 // Index of panel p's first control: Close button, heading, then six labels per panel.
 int PanelIndex(int p) { return 2 + p * 6; }
 
 }  // namespace
-
-TEST_F(InfoWindowTest, LayoutFollowsTheWindowTable) {
-    BuildInfoWindowLayout(&layout);
-    EXPECT_STREQ(layout.szClassName, "KTInfo");
-    EXPECT_EQ((std::vector<int>{layout.x, layout.y, layout.width, layout.height}),
-              (std::vector<int>{150, 150, 400, 330}));
-    ASSERT_EQ(layout.iControlCount, 1 + 1 + 6 * 6 + 1);
-
-    const WindowControl &close = Control(0);
-    EXPECT_EQ(close.kind, ControlKind::CloseButton);
-    EXPECT_EQ((std::vector<int>{close.x, close.y, close.width, close.height}), (std::vector<int>{320, 292, 70, 25}));
-    EXPECT_TRUE(Same(close.fill, {0, 100, 0}) && Same(close.hoverFill, {0, 255, 0}));
-    EXPECT_TRUE(Same(close.textColour, {255, 255, 255}) && Same(close.hoverTextColour, {0, 0, 0}));
-    EXPECT_EQ(Control(1).kind, ControlKind::Heading);
-    EXPECT_FALSE(Control(1).bFilled);
-    EXPECT_STREQ(Control(1).szText, "Kes-Trin View");
-
-    // Two columns of three, each panel with its header and four lines below.
-    const int positions[6][2] = {{5, 30}, {200, 30}, {5, 120}, {200, 120}, {5, 210}, {200, 210}};
-    const char *headers[6] = {"FPS", "CPU", "SYS", "SERVER", "BoTS", "General"};
-    for (int p = 0; p < 6; ++p) {
-        const int iPanel = PanelIndex(p);
-        const WindowControl &panel = Control(iPanel);
-        EXPECT_EQ(panel.kind, ControlKind::Panel) << p;
-        EXPECT_EQ(panel.x, positions[p][0]) << p;
-        EXPECT_EQ(panel.y, positions[p][1]) << p;
-        EXPECT_TRUE(Same(panel.fill, kGrey)) << p;
-        for (int k = 0; k < 5; ++k) {
-            const WindowControl &label = Control(iPanel + 1 + k);
-            EXPECT_EQ(label.iParent, iPanel);
-            EXPECT_EQ((std::vector<int>{label.x, label.y, label.width, label.height}),
-                      (std::vector<int>{8, 15 * k, 170, 15}));
-            EXPECT_TRUE(Same(label.textColour, k == 0 ? kYellow : kGreen)) << p << k;
-            EXPECT_EQ(label.font, k == 0 ? platform::WindowFont::Title : platform::WindowFont::Body);
-            const std::string expected = k == 0 ? headers[p] : GetStatusLine(p * 4 + k - 1);
-            EXPECT_EQ(label.szText, expected) << p << k;
-        }
-    }
-    const WindowControl &footer = Control(layout.iControlCount - 1);
-    EXPECT_EQ(footer.iParent, platform::kNoParent);
-    EXPECT_TRUE(footer.bFilled && Same(footer.fill, {0, 0, 0}));
-    EXPECT_NE(std::string(footer.szText).find("1.70.00"), std::string::npos);
-}
 
 TEST_F(InfoWindowTest, LongestStatusLinesFromLongestProfileTextsStayWhole) {
     const std::string longText(255, 'x');

@@ -226,45 +226,6 @@ TEST(Session, AMapChangeDeactivatesAndClientsComeBack) {
     EXPECT_FLOAT_EQ(server.engine.globals()->time, 1.0f);
 }
 
-TEST(Session, ScriptLines) {
-    StandaloneServer server;
-    ASSERT_TRUE(server.dll.load(game::Exports(), nullptr));
-    std::string error;
-    EXPECT_TRUE(server.session.runLine("  # a comment", &error));
-    EXPECT_TRUE(server.session.runLine("deathmatch 0", &error));
-    EXPECT_FLOAT_EQ(server.engine.globals()->deathmatch, 0.0f);
-    EXPECT_TRUE(server.session.runLine("developer 1; developer", &error));
-    EXPECT_EQ(server.output, "] developer 1; developer\n\"developer\" is \"1\"\n");
-    EXPECT_FALSE(server.session.runLine("wait soon", &error));
-    EXPECT_EQ(error, "usage: wait SECONDS [FPS]");
-    EXPECT_FALSE(server.session.runLine("disconnect 4", &error));
-
-    EXPECT_TRUE(server.session.runLine("map de_dust2", &error));
-    server.engine.serverCommand("quit\n");  // the console's quit ends the session
-    EXPECT_TRUE(server.session.runLine("wait 1", &error));
-    EXPECT_TRUE(server.session.finished());
-    EXPECT_EQ(game::log.back(), "ServerDeactivate");
-}
-
-TEST(CommandLine, OptionsAndScriptLines) {
-    const char *argv[] = {"hostsim", "--plugin", "zk.so", "--root", "srv", "--gamedir-text", "D:\\games\\czero\\",
-                          "--standalone", "map de_dust2", "wait 5"};
-    hostsim::HostsimOptions options;
-    std::string error;
-    ASSERT_TRUE(hostsim::ParseCommandLine(10, const_cast<char **>(argv), &options, &error)) << error;
-    EXPECT_EQ(options.plugin, "zk.so");
-    EXPECT_TRUE(options.standalone);
-    EXPECT_TRUE(options.reportGameDirText);
-    EXPECT_EQ(options.gameDirText, "D:\\games\\czero\\");
-    EXPECT_EQ(options.game, "cstrike");
-    EXPECT_EQ(options.lines, (std::vector<std::string>{"map de_dust2", "wait 5"}));
-
-    const char *bad[] = {"hostsim", "--plugin", "zk.so", "--fast"};
-    hostsim::HostsimOptions rejected;
-    EXPECT_FALSE(hostsim::ParseCommandLine(4, const_cast<char **>(bad), &rejected, &error));
-    EXPECT_EQ(error, "unknown option --fast");
-}
-
 TEST(Trace, WritesARowOnlyWhenTheRateChanges) {
     std::string path = hostsim::hostos::AbsolutePath("hostsim_test_trace.csv");
     EngineSim engine;
