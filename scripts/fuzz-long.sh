@@ -6,8 +6,14 @@
 # Usage: scripts/fuzz-long.sh [SECONDS] [TARGET ...]
 #   BUILD_DIR  the build directory (default build/fuzz, the fuzz preset's)
 #   JOBS       build jobs (default 2)
-# Failing inputs are left in BUILD_DIR/tests/fuzz/runs/NAME/artifacts; copy one
-# to tests/fuzz/regressions/NAME/ to keep it as a regression case.
+#   RUNS       run each target for this many executions instead of SECONDS
+#              (RUNS=10000000 is the release bar)
+#   RUN_DIR    where the working corpora and files go (default
+#              BUILD_DIR/tests/fuzz/runs); a tmpfs such as /dev/shm makes the
+#              targets that write files several times faster
+# Failing inputs are left in RUN_DIR/NAME/artifacts; copy one to
+# tests/fuzz/regressions/NAME/ to keep it as a regression case.  The last
+# lines of each run (executions, speed) are printed as "stat::" lines.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -33,12 +39,13 @@ for name in "${targets[@]}"; do
     failed+=("$name")
     continue
   fi
-  echo "=== $name: ${seconds}s"
+  echo "=== $name: ${RUNS:+$RUNS runs}${RUNS:-${seconds}s}"
   if ! cmake -DFUZZER="$fuzzer" \
              -DSEEDS="$root/tests/fuzz/corpus/$name" \
              -DREGRESSIONS="$root/tests/fuzz/regressions/$name" \
-             -DWORK="$(dirname "$fuzzer")/runs/$name" \
+             -DWORK="${RUN_DIR:-$(dirname "$fuzzer")/runs}/$name" \
              -DSECONDS="$seconds" \
+             -DRUNS="${RUNS:-}" \
              -P "$root/tests/fuzz/run_fuzzer.cmake"; then
     failed+=("$name")
   fi
@@ -48,4 +55,4 @@ if [ ${#failed[@]} -gt 0 ]; then
   echo "=== failed: ${failed[*]}"
   exit 1
 fi
-echo "=== all ${#targets[@]} targets ran ${seconds}s without a finding"
+echo "=== all ${#targets[@]} targets ran ${RUNS:+$RUNS runs}${RUNS:-${seconds}s} without a finding"

@@ -47,7 +47,8 @@ void HpkSetup() {
         LogMessage(true, LOGLEVEL_LOG, LOGMODE_NORMAL, "HPK is Enabled.");
         SendKickerSettings();
         StopResendTimer();
-        s_resendTimerId = platform::StartSystemTimer(kResendTimerRequestedId, kHpkResendPeriodMs, ResendTimerProc);
+        s_resendTimerId = StartTimerOrWarn(kResendTimerRequestedId, kHpkResendPeriodMs, ResendTimerProc,
+                                           "the kicker settings are sent once only");
     } else {
         StopResendTimer();
         IssueServerCommand("amx_pausecfg pause zeq_kestrin.amxx");

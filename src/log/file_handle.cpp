@@ -1,6 +1,9 @@
 #include "log/file_handle.h"
 
 #include <cstdarg>
+#include <cstdlib>
+
+#include "platform/file_system.h"
 
 bool CFileHandle::AssertOpen() const {
     if (m_pHandle != nullptr) return true;
@@ -9,9 +12,9 @@ bool CFileHandle::AssertOpen() const {
 }
 
 bool CFileHandle::Open(const char *szPath, const char *szMode) {
-    Close();
+    if (m_pHandle != nullptr) Close();
     if (szPath == nullptr || szMode == nullptr) return false;
-    m_pHandle = std::fopen(szPath, szMode);
+    m_pHandle = platform::OpenStream(szPath, szMode);
     if (m_pHandle == nullptr) return false;
     if (std::fseek(m_pHandle, 0, SEEK_END) == 0) {
         const long end = std::ftell(m_pHandle);
@@ -22,19 +25,39 @@ bool CFileHandle::Open(const char *szPath, const char *szMode) {
 }
 
 int CFileHandle::Printf(const char *szFormat, ...) {
-    if (!AssertOpen()) return 0;
-    va_list args;
+    if (!AssertOpen() || szFormat == nullptr) return 0;
+    // Formatted in memory first (the lines the plugin writes fit the stack
+    // buffer; longer ones are formatted again into a block of their size).
+    char stackText[2048];
+    va_list args, again;
     va_start(args, szFormat);
-    const int written = std::vfprintf(m_pHandle, szFormat, args);
+    va_copy(again, args);
+    const int length = std::vsnprintf(stackText, sizeof(stackText), szFormat, args);
     va_end(args);
-    if (written < 0 || std::ferror(m_pHandle)) return 0;
-    return written;
+    const char *text = stackText;
+    char *heapText = nullptr;
+    if (length >= static_cast<int>(sizeof(stackText))) {
+        heapText = static_cast<char *>(std::malloc(static_cast<std::size_t>(length) + 1));
+        if (heapText != nullptr) std::vsnprintf(heapText, static_cast<std::size_t>(length) + 1, szFormat, again);
+        text = heapText;
+    }
+    va_end(again);
+    bool written = length >= 0 && text != nullptr;
+    if (written) written = platform::WriteStream(m_pHandle, text, static_cast<std::size_t>(length));
+    std::free(heapText);
+    if (!written) {
+        m_bWriteFailed = true;
+        return 0;
+    }
+    return length;
 }
 
-void CFileHandle::Close() {
-    if (m_pHandle != nullptr) std::fclose(m_pHandle);
+bool CFileHandle::Close() {
+    const bool complete = m_pHandle != nullptr && platform::CloseStream(m_pHandle) && !m_bWriteFailed;
     m_pHandle = nullptr;
     m_lSize = 0;
+    m_bWriteFailed = false;
+    return complete;
 }
 
 bool CFileHandle::ReadLine(char *szBuffer, int iSize) {

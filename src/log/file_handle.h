@@ -1,7 +1,8 @@
 // CFileHandle: the owning wrapper of one standard file stream, shared by every
 // reader and writer of the plugin.  The length is measured when the file is
 // opened.  Operations on a closed handle are programming errors: they are
-// reported ("m_pHandle != NULL") and do nothing.
+// reported ("m_pHandle != NULL") and do nothing.  A write that fails (disk
+// full) is remembered: Close then reports the file as not completely written.
 #pragma once
 
 #include <cstdint>
@@ -20,8 +21,11 @@ public:
     bool Open(const char *szPath, const char *szMode);
     bool IsOpen() const { return m_pHandle != nullptr; }
     int32_t Size() const { return m_lSize; }
+    // Formats and writes; the number of characters written, 0 on failure.
     int Printf(const char *szFormat, ...) ZK_PRINTF(2, 3);
-    void Close();
+    // False when the file was not open, or when anything written since it was
+    // opened did not reach it completely.
+    bool Close();
 
     // Reads one line of at most iSize - 1 characters, line end included when
     // it fits; false at end of file or when nothing was read.
@@ -40,4 +44,5 @@ private:
 
     std::FILE *m_pHandle = nullptr;
     int32_t m_lSize = 0;
+    bool m_bWriteFailed = false;
 };

@@ -6,9 +6,18 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <vector>
 
 namespace platform {
+
+// The plugin's file streams (standard C streams on every platform; see
+// file_stream.cpp).  Reading goes through the stream library directly.
+std::FILE *OpenStream(const char *path, const char *mode);
+// Writes every byte; false when any could not be written (disk full).
+bool WriteStream(std::FILE *stream, const char *data, std::size_t size);
+// Closes the stream; false when its buffered bytes could not be written.
+bool CloseStream(std::FILE *stream);
 
 // The longest file name a directory search returns, with its terminator:
 // MAX_PATH on Windows (cFileName), NAME_MAX + 1 on POSIX fits as well.

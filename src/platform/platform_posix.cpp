@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/fault_points.h"
 #include "platform/system_timers_gametime.h"
 
 // The deployable i386 library must load on the old distributions servers run:
@@ -139,13 +140,14 @@ bool FileExists(const char *path) {
 }
 
 bool CreateOneDirectory(const char *path) {
-    if (path == nullptr || *path == '\0') return false;
+    if (path == nullptr || *path == '\0' || FaultFires(FaultPoint::CreateDirectory)) return false;
     return mkdir(path, 0755) == 0;
 }
 
 // ------------------------------------------------------------------ system timers
 
 uintptr_t StartSystemTimer(uintptr_t requestedId, uint32_t milliseconds, SystemTimerProc proc) {
+    if (FaultFires(FaultPoint::StartTimer)) return 0;
     return gametime_timers::Start(requestedId, milliseconds, proc);
 }
 

@@ -1,5 +1,6 @@
 // Win32 backend of the platform seam (Windows servers).
 #include "platform/platform.h"
+#include "platform/fault_points.h"
 
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
@@ -84,7 +85,7 @@ bool FileExists(const char *path) {
 }
 
 bool CreateOneDirectory(const char *path) {
-    if (path == nullptr || *path == '\0') return false;
+    if (path == nullptr || *path == '\0' || FaultFires(FaultPoint::CreateDirectory)) return false;
     return CreateDirectoryA(path, nullptr) != 0;
 }
 
@@ -110,6 +111,7 @@ void Untrack(uintptr_t id) {
 }  // namespace
 
 uintptr_t StartSystemTimer(uintptr_t requestedId, uint32_t milliseconds, SystemTimerProc proc) {
+    if (FaultFires(FaultPoint::StartTimer)) return 0;
     const UINT_PTR id = SetTimer(nullptr, requestedId, milliseconds, reinterpret_cast<TIMERPROC>(proc));
     if (id != 0) Track(id);
     return id;

@@ -2,6 +2,7 @@
 
 #include "commands/hpk_bridge.h"
 #include "config/auto_config.h"
+#include "log/log.h"
 #include "platform/platform.h"
 #include "resources/database_step.h"
 #include "sdk/abi.h"
@@ -34,9 +35,17 @@ ZK_HOST_CALLED void ZK_TIMER_CALLBACK HpkSetupTimerProc(void *, unsigned int mes
 }  // namespace
 
 void StartMapTimers() {
-    platform::StartSystemTimer(1, 1000, DatabaseTimerProc);
-    platform::StartSystemTimer(10, 1000, AutoConfigTimerProc);
-    platform::StartSystemTimer(20, 10000, HpkSetupTimerProc);
+    StartTimerOrWarn(1, 1000, DatabaseTimerProc, "the resource database step is skipped on this map");
+    StartTimerOrWarn(10, 1000, AutoConfigTimerProc, "the automatic configuration is skipped on this map");
+    StartTimerOrWarn(20, 10000, HpkSetupTimerProc, "the kicker is not set up on this map");
+}
+
+uintptr_t StartTimerOrWarn(uintptr_t requestedId, uint32_t milliseconds, platform::SystemTimerProc proc,
+                           const char *szConsequence) {
+    const uintptr_t id = platform::StartSystemTimer(requestedId, milliseconds, proc);
+    if (id == 0)
+        LogMessage(true, LOGLEVEL_WARNING, LOGMODE_NORMAL, "Could not start a system timer: %s.", szConsequence);
+    return id;
 }
 
 uintptr_t DatabaseTimerId() { return s_databaseTimerId; }

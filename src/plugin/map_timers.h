@@ -2,11 +2,18 @@
 // database step (1 s), the automatic configuration (1 s) and the high-ping
 // kicker setup (10 s).  Each callback acts only on the timer message,
 // remembers the identifier it received, runs its job once and stops itself.
+// A timer the system cannot give is reported with what is skipped.
 #pragma once
 
 #include <cstdint>
 
+#include "platform/platform.h"
+
 void StartMapTimers();
+// Starts a system timer; when the system gives none, logs a warning that
+// names what the server does without it, and returns 0.
+uintptr_t StartTimerOrWarn(uintptr_t requestedId, uint32_t milliseconds, platform::SystemTimerProc proc,
+                           const char *szConsequence);
 // Identifiers last received by the callbacks (the jobs stop them too).
 uintptr_t DatabaseTimerId();
 uintptr_t HpkSetupTimerId();

@@ -30,6 +30,15 @@ bool OpenForWriting(CFileHandle &file, const char *szPath) {
     return file.Open(szPath, "w+");
 }
 
+// Closes a written database file.  A file that did not reach the disk
+// completely (disk full) is reported and left unmarked: the build fails, and
+// the next check reports the file as damaged instead of reading half a list.
+bool CloseWritten(CFileHandle &file, const char *szPath) {
+    if (file.Close()) return true;
+    LogMessage(true, LOGLEVEL_ERROR, LOGMODE_NORMAL, "Could not write %s completely (disk full?)", szPath);
+    return false;
+}
+
 // The game's "<dir>/<pattern>" matches; a missing directory lists nothing.
 void Scan(const char *szDirectory, const char *szPattern, std::vector<platform::DirectoryEntry> *found) {
     char directory[kKtsPathSize];
@@ -51,9 +60,8 @@ bool WriteModels(const char *szPath) {
     for (const ktBase &model : models)
         file.Printf(KTS_MODEL_LINE, model.strName.c_str(), model.nSizeHigh, model.nSizeLow, model.strTag.c_str(),
                     model.nFactor, model.dDivisor);
-    file.Close();
     Empty(models);
-    return true;
+    return CloseWritten(file, szPath);
 }
 
 bool WriteSprites(const char *szPath) {
@@ -65,9 +73,8 @@ bool WriteSprites(const char *szPath) {
     }
     for (const ktBase2 &sprite : sprites)
         file.Printf(KTS_SPRITE_LINE, sprite.strName.c_str(), sprite.nSizeLow, sprite.nDivisor);
-    file.Close();
     Empty(sprites);
-    return true;
+    return CloseWritten(file, szPath);
 }
 }  // namespace
 

@@ -1,5 +1,6 @@
 # Runs one fuzz target (the fuzz.* tests, scripts/fuzz-long.sh): first every saved failing input of
-# REGRESSIONS (one run each), then SECONDS of fuzzing over WORK/corpus, a
+# REGRESSIONS (one run each), then SECONDS of fuzzing (or, with RUNS set, that
+# many executions whatever the time) over WORK/corpus, a
 # copy of the seed corpus SEEDS that keeps what earlier runs found.  Crash
 # inputs go to WORK/artifacts.  Paths are absolute: the targets change their
 # working directory.
@@ -38,7 +39,12 @@ if(IS_DIRECTORY "${REGRESSIONS}")
 endif()
 
 file(COPY ${SEEDS}/ DESTINATION ${WORK}/corpus)
-execute_process(COMMAND ${FUZZER} ${options} -max_total_time=${SECONDS} -print_final_stats=1 ${WORK}/corpus
+if(DEFINED RUNS AND NOT RUNS STREQUAL "")
+  set(budget -runs=${RUNS})
+else()
+  set(budget -max_total_time=${SECONDS})
+endif()
+execute_process(COMMAND ${FUZZER} ${options} ${budget} -print_final_stats=1 ${WORK}/corpus
                 RESULT_VARIABLE result)
 if(NOT result EQUAL 0)
   list(APPEND failures "fuzzing found a failing input (saved in ${WORK}/artifacts)")

@@ -1,0 +1,35 @@
+#include "platform/fault_points.h"
+
+#ifdef ZK_FAULT_POINTS
+
+namespace platform {
+namespace {
+struct Arming {
+    int passes = 0;
+    int failures = 0;  // -1: for ever
+};
+Arming s_points[static_cast<int>(FaultPoint::Count)];
+}  // namespace
+
+bool FaultFires(FaultPoint point) {
+    Arming &arming = s_points[static_cast<int>(point)];
+    if (arming.failures == 0) return false;
+    if (arming.passes > 0) {
+        --arming.passes;
+        return false;
+    }
+    if (arming.failures > 0) --arming.failures;
+    return true;
+}
+
+void ArmFault(FaultPoint point, int passes, int failures) {
+    s_points[static_cast<int>(point)] = Arming{passes < 0 ? 0 : passes, failures};
+}
+
+void DisarmFaults() {
+    for (Arming &arming : s_points) arming = Arming{};
+}
+
+}  // namespace platform
+
+#endif

@@ -1,0 +1,32 @@
+// Fault points: the places in the platform backend where a test can make an
+// operating-system service fail, to check that the plugin carries on.
+//
+// The shipped library is built without them: FaultFires is then the constant
+// false and costs nothing.  The unit tests link the backend built with
+// ZK_FAULT_POINTS and arm the points they need.
+#pragma once
+
+namespace platform {
+
+enum class FaultPoint : int {
+    CreateDirectory,  // CreateOneDirectory fails
+    OpenForReading,   // OpenStream with a reading mode fails
+    OpenForWriting,   // OpenStream with a writing or appending mode fails (read-only file)
+    WriteStream,      // a write stops half-way (disk full)
+    StartTimer,       // StartSystemTimer gives no timer
+    ReadCpuLoad,      // the processor counters cannot be read (/proc/stat, PDH)
+    Count
+};
+
+#ifdef ZK_FAULT_POINTS
+// True when the armed point fails this call.
+bool FaultFires(FaultPoint point);
+// The point lets the next `passes` calls through, then fails `failures`
+// calls (-1: every call from then on).
+void ArmFault(FaultPoint point, int passes, int failures);
+void DisarmFaults();
+#else
+constexpr bool FaultFires(FaultPoint) { return false; }
+#endif
+
+}  // namespace platform
