@@ -31,6 +31,9 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
 fi
 cmake --build "$build" -j "${JOBS:-2}" --target zk_fuzz || exit 1
 
+budget="${seconds}s"
+[ -z "${RUNS:-}" ] || budget="$RUNS runs"
+
 failed=()
 for name in "${targets[@]}"; do
   fuzzer=$(find "$build" -type f -name "fuzz_$name" -perm -u+x | head -1)
@@ -39,7 +42,7 @@ for name in "${targets[@]}"; do
     failed+=("$name")
     continue
   fi
-  echo "=== $name: ${RUNS:+$RUNS runs}${RUNS:-${seconds}s}"
+  echo "=== $name: $budget"
   if ! cmake -DFUZZER="$fuzzer" \
              -DSEEDS="$root/tests/fuzz/corpus/$name" \
              -DREGRESSIONS="$root/tests/fuzz/regressions/$name" \
@@ -55,4 +58,4 @@ if [ ${#failed[@]} -gt 0 ]; then
   echo "=== failed: ${failed[*]}"
   exit 1
 fi
-echo "=== all ${#targets[@]} targets ran ${RUNS:+$RUNS runs}${RUNS:-${seconds}s} without a finding"
+echo "=== all ${#targets[@]} targets ran $budget without a finding"
