@@ -1,5 +1,7 @@
 #include "platform/fault_points.h"
 
+#include "platform/platform.h"
+
 #ifdef ZK_FAULT_POINTS
 
 namespace platform {
@@ -31,5 +33,9 @@ void DisarmFaults() {
 }
 
 }  // namespace platform
+
+// The test build's window on the plugin's timers, for the simulator's soak
+// checks (the shipped library exports only its entry points).
+ZK_EXPORT int ZK_ProbeLiveSystemTimers() { return platform::LiveSystemTimers(); }
 
 #endif

@@ -3,7 +3,9 @@
 //
 // The shipped library is built without them: FaultFires is then the constant
 // false and costs nothing.  The unit tests link the backend built with
-// ZK_FAULT_POINTS and arm the points they need.
+// ZK_FAULT_POINTS and arm the points they need; the test build of the
+// library made from it (for the simulator's soak run) also exports
+// ZK_ProbeLiveSystemTimers, the number of live system timers.
 #pragma once
 
 namespace platform {

@@ -24,6 +24,12 @@ std::string AbsolutePath(const std::string &path);
 std::string ExecutableDirectory();
 extern const char kPathSeparator;
 
+// Resources of this process, for the soak checks: heap bytes in use (the
+// address sanitizer's count where it runs, the C library's otherwise) and
+// open files (POSIX: descriptors; Windows: handles).  -1 where unknown.
+long long HeapBytesInUse();
+int OpenFileCount();
+
 // Time.
 double MonotonicSeconds();
 // POSIX: nanosleep, so the thread's timer slack decides how long it really

@@ -1,6 +1,7 @@
 // POSIX implementation of the simulator's OS layer.
 #include "host_os.h"
 
+#include <dirent.h>
 #include <dlfcn.h>
 #include <errno.h>
 #include <fcntl.h>
@@ -9,8 +10,13 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <malloc.h>
+
 #include <cstdio>
 #include <vector>
+
+// The address sanitizer's heap count, present when hostsim runs under it.
+extern "C" std::size_t __sanitizer_get_current_allocated_bytes() __attribute__((weak));
 
 namespace hostsim {
 namespace hostos {
@@ -114,6 +120,26 @@ std::string ExecutableDirectory() {
     std::string result(path, static_cast<size_t>(length));
     size_t slash = result.rfind('/');
     return slash == std::string::npos ? std::string(".") : result.substr(0, slash == 0 ? 1 : slash);
+}
+
+long long HeapBytesInUse() {
+    if (&__sanitizer_get_current_allocated_bytes != nullptr)
+        return static_cast<long long>(__sanitizer_get_current_allocated_bytes());
+#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 33))
+    return static_cast<long long>(mallinfo2().uordblks);
+#else
+    return -1;
+#endif
+}
+
+int OpenFileCount() {
+    DIR *directory = opendir("/proc/self/fd");
+    if (directory == nullptr) return -1;
+    int count = 0;
+    while (const dirent *entry = readdir(directory))
+        if (entry->d_name[0] != '.') ++count;
+    closedir(directory);
+    return count - 1;  // the listing's own descriptor
 }
 
 double MonotonicSeconds() {

@@ -10,6 +10,7 @@
 
 #include "host_os.h"
 #include "metamod_sim.h"
+#include "script_repeat.h"
 #include "standalone_sim.h"
 #include "trace.h"
 
@@ -78,6 +79,9 @@ const char *UsageText() {
            "  disconnect INDEX       the client in that slot leaves\n"
            "  deathmatch 0|1         set gpGlobals->deathmatch\n"
            "  quit                   end the map, detach and unload (done anyway at the end)\n"
+           "  stats [mark|same]      print heap bytes, open files and the plugin's live timers;\n"
+           "                         keep them; fail unless they equal the kept ones\n"
+           "  repeat N [NAME] ... end  the lines between N times; {NAME} (default {n}) is the pass\n"
            "  # ...                  a comment\n"
            "  anything else          a console command, as typed at the server console\n";
 }
@@ -336,6 +340,47 @@ void Session::quit() {
     game_.detach();
 }
 
+Session::Resources Session::measure() const {
+    Resources now;
+    now.heap = hostos::HeapBytesInUse();
+    now.files = hostos::OpenFileCount();
+    now.timers = timerProbe_ ? timerProbe_() : -1;
+    return now;
+}
+
+// Between frames, with the command buffer run, so that what the last frame
+// queued is not counted half-done.
+bool Session::stats(const std::string &what, std::string *error) {
+    if (!betweenFrames()) return true;
+    const Resources now = measure();
+    auto shown = [](long long value) { return value < 0 ? std::string("?") : std::to_string(value); };
+    std::printf("hostsim: stats heap=%s files=%s timers=%s\n", shown(now.heap).c_str(), shown(now.files).c_str(),
+                shown(now.timers).c_str());
+    if (what == "mark") {
+        mark_ = now;
+        marked_ = true;
+    } else if (what == "same") {
+        if (!marked_) {
+            *error = "stats same needs an earlier stats mark";
+            return false;
+        }
+        std::string changed;
+        auto compare = [&](const char *name, long long before, long long after) {
+            if (before != after) changed += " " + std::string(name) + " " + shown(before) + " -> " + shown(after);
+        };
+        compare("heap", mark_.heap, now.heap);
+        compare("files", mark_.files, now.files);
+        compare("timers", mark_.timers, now.timers);
+        if (!changed.empty()) {
+            *error = "resources changed since the mark:" + changed;
+            return false;
+        }
+        std::printf("hostsim: stats unchanged since the mark\n");
+    }
+    std::fflush(stdout);
+    return true;
+}
+
 bool Session::runLine(const std::string &rawLine, std::string *error) {
     std::string line = Trim(rawLine);
     if (line.empty() || line[0] == '#') return true;
@@ -387,6 +432,12 @@ bool Session::runLine(const std::string &rawLine, std::string *error) {
         setDeathmatch(static_cast<float>(value));
     } else if (keyword == "quit") {
         quit();
+    } else if (keyword == "stats") {
+        if (count > 2 || (count == 2 && words[1] != "mark" && words[1] != "same")) {
+            *error = "usage: stats [mark|same]";
+            return false;
+        }
+        return stats(count == 2 ? words[1] : "", error);
     } else {
         start();
         console(line);
@@ -407,7 +458,7 @@ int RunHostsim(const HostsimOptions &given) {
     options.stubGame = hostos::AbsolutePath(options.stubGame);
     if (!options.trace.empty()) options.trace = hostos::AbsolutePath(options.trace);
 
-    std::vector<std::pair<std::string, std::string>> lines;  // where, text
+    std::vector<ScriptLine> lines;
     if (!options.script.empty()) {
         std::ifstream in(options.script.c_str());
         if (!in) {
@@ -420,6 +471,13 @@ int RunHostsim(const HostsimOptions &given) {
     }
     for (std::size_t i = 0; i < options.lines.size(); ++i)
         lines.emplace_back("argument " + std::to_string(i + 1), options.lines[i]);
+    {
+        std::string error;
+        if (!ExpandRepeats(&lines, &error)) {
+            std::fprintf(stderr, "hostsim: %s\n", error.c_str());
+            return 2;
+        }
+    }
 
     std::string gameDir = JoinPath(options.root, options.game);
     if (!hostos::MakeDirectories(gameDir)) {
@@ -479,6 +537,8 @@ int RunHostsim(const HostsimOptions &given) {
     Trace trace;
     Session session(engine, *game);
     session.setRealtime(options.realtime);
+    if (auto probe = reinterpret_cast<int (*)()>(hostos::FindSymbol(library, "ZK_ProbeLiveSystemTimers")))
+        session.setTimerProbe(probe);
     if (!options.trace.empty()) {
         if (!trace.open(options.trace, &error)) {
             std::fprintf(stderr, "hostsim: %s\n", error.c_str());

@@ -11,6 +11,10 @@
 //   disconnect INDEX      the client in that slot leaves
 //   deathmatch 0|1        sets gpGlobals->deathmatch
 //   quit                  end the map, detach, unload
+//   stats [mark|same]     print the process's heap bytes, open files and the
+//                         plugin's live timers; keep them; fail when any
+//                         differs from the kept ones
+//   repeat N [NAME] / end the lines between, N times ({NAME}: the pass)
 //   # comment, blank      ignored
 //   anything else         a console command as typed at the server console
 #pragma once
@@ -55,6 +59,9 @@ public:
     void setRealtime(bool realtime) { realtime_ = realtime; }
     // Called after every frame (the trace samples the variables there).
     void setAfterFrame(std::function<void()> afterFrame) { afterFrame_ = std::move(afterFrame); }
+    // The plugin's count of live system timers, where its library exports
+    // one (the test build does); without it "stats" shows no timers.
+    void setTimerProbe(std::function<int()> probe) { timerProbe_ = std::move(probe); }
 
     // GameInit (once), then whatever the game library queued while loading.
     void start();
@@ -88,12 +95,22 @@ private:
     bool admitClient(int index);
     void runFrame(double time, double frametime);
     bool betweenFrames();  // runs the command buffer; false once quitting
+    bool stats(const std::string &what, std::string *error);
     void waitVirtual(double seconds, double framesPerSecond);
     void waitRealtime(double seconds);
 
     EngineSim &engine_;
     GameDll &game_;
     std::function<void()> afterFrame_;
+    std::function<int()> timerProbe_;
+    struct Resources {
+        long long heap = -1;
+        int files = -1;
+        int timers = -1;
+    };
+    Resources measure() const;
+    bool marked_ = false;
+    Resources mark_;
     std::vector<Client> clients_;
     bool realtime_ = false;
     bool started_ = false;

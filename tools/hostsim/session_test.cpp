@@ -12,6 +12,7 @@
 #include "engine_sim.h"
 #include "host_os.h"
 #include "script.h"
+#include "script_repeat.h"
 #include "standalone_sim.h"
 #include "trace.h"
 
@@ -255,4 +256,27 @@ TEST(Trace, WritesARowOnlyWhenTheRateChanges) {
     EXPECT_TRUE(svg.good());
     std::remove(path.c_str());
     std::remove((path + ".svg").c_str());
+}
+
+TEST(ScriptRepeat, NestedBlocksNumberTheirPassesAndMalformedBlocksAreRefused) {
+    using hostsim::ScriptLine;
+    std::vector<ScriptLine> lines = {{"s:1", "repeat 2 map"}, {"s:2", "map m{map}"},   {"s:3", "repeat 2 p"},
+                                     {"s:4", "connect p{p}_{map}"}, {"s:5", "end"}, {"s:6", "end"},
+                                     {"s:7", "quit"}};
+    std::string error;
+    ASSERT_TRUE(hostsim::ExpandRepeats(&lines, &error)) << error;
+    std::vector<std::string> texts;
+    for (const ScriptLine &line : lines) texts.push_back(line.second);
+    EXPECT_EQ(texts, (std::vector<std::string>{"map m0", "connect p0_0", "connect p1_0", "map m1", "connect p0_1",
+                                               "connect p1_1", "quit"}));
+    EXPECT_EQ(lines[1].first, "s:4");
+
+    for (const std::vector<ScriptLine> &bad :
+         {std::vector<ScriptLine>{{"s:1", "repeat 2"}, {"s:2", "wait 1"}},
+          std::vector<ScriptLine>{{"s:1", "end"}},
+          std::vector<ScriptLine>{{"s:1", "repeat x"}, {"s:2", "end"}},
+          std::vector<ScriptLine>{{"s:1", "repeat -1"}, {"s:2", "end"}}}) {
+        std::vector<ScriptLine> copy = bad;
+        EXPECT_FALSE(hostsim::ExpandRepeats(&copy, &error)) << bad[0].second;
+    }
 }
