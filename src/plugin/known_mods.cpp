@@ -36,6 +36,14 @@ const char *GameLibraryName(const KnownMod &mod) {
 #endif
 }
 
+const char *GameLibraryOtherName() {
+#if defined(_WIN32)
+    return nullptr;
+#else
+    return "cs.so";
+#endif
+}
+
 const char *GameDirName() {
     std::memset(s_engineGameDir, 0, sizeof(s_engineGameDir));
     if (g_engfuncs.pfnGetGameDir != nullptr) g_engfuncs.pfnGetGameDir(s_engineGameDir);

@@ -15,6 +15,9 @@ struct KnownMod {
 const KnownMod *FindKnownMod(const char *szGameDir);
 // The game library this build loads in standalone mode.
 const char *GameLibraryName(const KnownMod &mod);
+// The name newer Steam installations give the Linux game library ("cs.so"),
+// tried when the usual one cannot be loaded; null on Windows.
+const char *GameLibraryOtherName();
 // The last component of the engine's game directory, without trailing
 // separators ('\\' and '/' both count).  Lives in a static buffer.
 const char *GameDirName();

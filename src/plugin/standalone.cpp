@@ -29,16 +29,25 @@ void ExtractFromSteamCache(const char *szPath) {
     byte *contents = g_engfuncs.pfnLoadFileForMe(const_cast<char *>(szPath), &length);
     if (contents != nullptr && g_engfuncs.pfnFreeFile != nullptr) g_engfuncs.pfnFreeFile(contents);
 }
+
+void GameLibraryPath(char *szPath, std::size_t size, const KnownMod &mod, const char *szName) {
+    std::snprintf(szPath, size, "%s%cdlls%c%s", mod.gameDir, platform::kPathSeparator, platform::kPathSeparator, szName);
+}
 }  // namespace
 
 void LoadGameLibrary(const KnownMod &mod, enginefuncs_t *pengfuncs, globalvars_t *pGlobals) {
     char path[256];
-    std::snprintf(path, sizeof(path), "%s%cdlls%c%s", mod.gameDir, platform::kPathSeparator,
-                  platform::kPathSeparator, GameLibraryName(mod));
+    GameLibraryPath(path, sizeof(path), mod, GameLibraryName(mod));
     gameLibrary = platform::OpenLibrary(path);
     if (gameLibrary == nullptr) {
         LogMessage(true, LOGLEVEL_LOG, LOGMODE_NORMAL, "Trying to extract dll '%s' out of the steam cache", path);
         ExtractFromSteamCache(path);
+        gameLibrary = platform::OpenLibrary(path);
+    }
+    // Newer Steam servers name the Linux library cs.so.
+    if (gameLibrary == nullptr && GameLibraryOtherName() != nullptr) {
+        GameLibraryPath(path, sizeof(path), mod, GameLibraryOtherName());
+        LogMessage(true, LOGLEVEL_LOG, LOGMODE_NORMAL, "Trying the game library '%s'", path);
         gameLibrary = platform::OpenLibrary(path);
     }
     s_gameGiveFnptrsToDll = Symbol<GIVEFNPTRSTODLL_FN>("GiveFnptrsToDll");

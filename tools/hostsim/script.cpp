@@ -64,8 +64,11 @@ std::string JoinPath(const std::string &a, const std::string &b) {
 
 const char *UsageText() {
     return "usage: hostsim --plugin LIB --root DIR [--game NAME] [--gamedir-text TEXT] [--standalone]\n"
-           "               [--listen] [--stub-game PATH] [--script FILE] [--realtime] [--trace FILE]\n"
-           "               [--check-profile] [LINE ...]\n"
+           "               [--listen] [--stub-game PATH] [--game-library NAME] [--script FILE]\n"
+           "               [--realtime] [--trace FILE] [--check-profile] [LINE ...]\n"
+           "\n"
+           "--game-library names the stub game's copy in DIR/NAME/dlls (standalone mode;\n"
+           "default cs_i386.so, mp.dll on Windows).\n"
            "\n"
            "--check-profile runs one map start and one governor check with the developer\n"
            "log level and prints the profile report, its warnings and the status panel.\n"
@@ -112,6 +115,8 @@ bool ParseCommandLine(int argc, char **argv, HostsimOptions *options, std::strin
             options->listen = true;
         } else if (arg == "--stub-game") {
             if (!value(&options->stubGame)) return false;
+        } else if (arg == "--game-library") {
+            if (!value(&options->gameLibrary)) return false;
         } else if (arg == "--script") {
             if (!value(&options->script)) return false;
         } else if (arg == "--realtime") {
@@ -500,7 +505,8 @@ int RunHostsim(const HostsimOptions &given) {
 
     if (options.standalone) {
         std::string dlls = JoinPath(options.game, "dlls");
-        std::string target = JoinPath(dlls, hostos::kGameLibraryFileName);
+        std::string target =
+            JoinPath(dlls, options.gameLibrary.empty() ? hostos::kGameLibraryFileName : options.gameLibrary);
         if (!hostos::MakeDirectories(dlls) || !hostos::CopyRegularFile(options.stubGame, target)) {
             std::fprintf(stderr, "hostsim: cannot copy the stub game %s to %s\n", options.stubGame.c_str(),
                          target.c_str());

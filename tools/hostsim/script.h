@@ -2,7 +2,7 @@
 //
 //   hostsim --plugin LIB --root DIR [--game NAME] [--gamedir-text TEXT]
 //           [--standalone] [--listen] [--stub-game PATH] [--script FILE]
-//           [--realtime] [--trace FILE] [LINE ...]
+//           [--game-library NAME] [--realtime] [--trace FILE] [LINE ...]
 //
 // Script lines (from FILE, then the trailing arguments):
 //   map NAME              end the running map, start NAME (game time 1.0)
@@ -37,6 +37,7 @@ struct HostsimOptions {
     bool standalone = false;
     bool listen = false;
     std::string stubGame;  // default: next to the hostsim executable
+    std::string gameLibrary;  // the stub's name in dlls/ (default: the usual one)
     std::string script;
     bool realtime = false;
     std::string trace;
