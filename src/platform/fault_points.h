@@ -11,7 +11,7 @@
 namespace platform {
 
 enum class FaultPoint : int {
-    CreateDirectory,  // CreateOneDirectory fails
+    MakeDirectory,    // CreateOneDirectory fails
     OpenForReading,   // OpenStream with a reading mode fails
     OpenForWriting,   // OpenStream with a writing or appending mode fails (read-only file)
     WriteStream,      // a write stops half-way (disk full)

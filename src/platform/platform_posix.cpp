@@ -140,7 +140,7 @@ bool FileExists(const char *path) {
 }
 
 bool CreateOneDirectory(const char *path) {
-    if (path == nullptr || *path == '\0' || FaultFires(FaultPoint::CreateDirectory)) return false;
+    if (path == nullptr || *path == '\0' || FaultFires(FaultPoint::MakeDirectory)) return false;
     return mkdir(path, 0755) == 0;
 }
 

@@ -85,7 +85,7 @@ bool FileExists(const char *path) {
 }
 
 bool CreateOneDirectory(const char *path) {
-    if (path == nullptr || *path == '\0' || FaultFires(FaultPoint::CreateDirectory)) return false;
+    if (path == nullptr || *path == '\0' || FaultFires(FaultPoint::MakeDirectory)) return false;
     return CreateDirectoryA(path, nullptr) != 0;
 }
 

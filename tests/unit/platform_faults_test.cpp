@@ -70,7 +70,7 @@ TEST_F(PlatformFaultsTest, LogKeepsEveryLineWrittenBeforeTheDiskFilledOrTheFileL
 TEST_F(PlatformFaultsTest, LogDirectoryThatCannotBeMadeDropsMessagesQuietly) {
     std::filesystem::remove_all("cstrike/addons/zeq_kestrin/logs");
     engine.console.clear();
-    ArmFault(FaultPoint::CreateDirectory, 0, -1);
+    ArmFault(FaultPoint::MakeDirectory, 0, -1);
     LogMessage(true, LOGLEVEL_ERROR, LOGMODE_NORMAL, "nowhere to go");
     EXPECT_FALSE(engine.Exists("cstrike/addons/zeq_kestrin/logs"));
     EXPECT_EQ(engine.console, "");
