@@ -20,14 +20,6 @@ namespace {
 
 const char *const kDefaultAddress = "127.0.0.1:27005";
 
-std::vector<std::string> Words(const std::string &line) {
-    std::vector<std::string> words;
-    std::istringstream in(line);
-    std::string word;
-    while (in >> word) words.push_back(word);
-    return words;
-}
-
 std::string Trim(const std::string &text) {
     std::size_t begin = text.find_first_not_of(" \t\r\n");
     if (begin == std::string::npos) return std::string();

@@ -5,8 +5,6 @@
 
 namespace hostsim {
 
-namespace {
-
 std::vector<std::string> Words(const std::string &line) {
     std::vector<std::string> words;
     std::istringstream in(line);
@@ -14,6 +12,8 @@ std::vector<std::string> Words(const std::string &line) {
     while (in >> word) words.push_back(word);
     return words;
 }
+
+namespace {
 
 void Substitute(std::string *text, const std::string &name, int pass) {
     const std::string key = "{" + name + "}";

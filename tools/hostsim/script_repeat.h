@@ -14,6 +14,9 @@
 
 namespace hostsim {
 
+// The words of a script line (split at white space).
+std::vector<std::string> Words(const std::string &line);
+
 // A script line and where it came from ("file:line" or "argument N").
 typedef std::pair<std::string, std::string> ScriptLine;
 
