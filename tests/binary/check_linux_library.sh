@@ -25,7 +25,10 @@ expected=$( (printf '%s\n' GiveFnptrsToDll GetEntityAPI2 GetEntityAPI2_Post GetN
   Server_GetBlendingInterface Meta_Init Meta_Query Meta_Attach Meta_Detach; sed -n 's/^ZK_ENTITY(\(.*\))$/\1/p' "$ENTITIES") | sort)
 if [ "$exported" != "$expected" ]; then
   fail "exported functions differ from the entry points and entity forwarders"
-  diff <(printf '%s\n' "$expected") <(printf '%s\n' "$exported") | head -20
+  listed=$(mktemp)
+  printf '%s\n' "$exported" > "$listed"
+  printf '%s\n' "$expected" | diff - "$listed" | head -20
+  rm -f "$listed"
 fi
 [ $status -eq 0 ] && echo "ok: $(echo "$expected" | wc -l) exports, symbol versions: $(echo $versions)"
 exit $status
