@@ -8,6 +8,8 @@
 #   JOBS       build jobs (default 2)
 #   RUNS       run each target for this many executions instead of SECONDS
 #              (RUNS=10000000 is the release bar)
+#   FUZZ_ARGS  more libFuzzer options, e.g. "-max_len=512" (shorter inputs
+#              run the targets that handle whole files much faster)
 #   RUN_DIR    where the working corpora and files go (default
 #              BUILD_DIR/tests/fuzz/runs); a tmpfs such as /dev/shm makes the
 #              targets that write files several times faster
@@ -49,6 +51,7 @@ for name in "${targets[@]}"; do
              -DWORK="${RUN_DIR:-$(dirname "$fuzzer")/runs}/$name" \
              -DSECONDS="$seconds" \
              -DRUNS="${RUNS:-}" \
+             -DEXTRA="${FUZZ_ARGS:-}" \
              -P "$root/tests/fuzz/run_fuzzer.cmake"; then
     failed+=("$name")
   fi

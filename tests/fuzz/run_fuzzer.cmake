@@ -23,6 +23,10 @@ set(ENV{ZK_FUZZ_HOME} ${WORK}/home)
 file(REMOVE_RECURSE ${WORK}/home)
 
 set(options -timeout=10 -rss_limit_mb=2048 -artifact_prefix=${WORK}/artifacts/)
+if(DEFINED EXTRA AND NOT EXTRA STREQUAL "")
+  separate_arguments(extra UNIX_COMMAND "${EXTRA}")
+  list(APPEND options ${extra})
+endif()
 file(MAKE_DIRECTORY ${WORK}/corpus ${WORK}/artifacts)
 set(failures "")
 
