@@ -16,7 +16,6 @@ enum class FaultPoint : int {
     OpenForWriting,   // OpenStream with a writing or appending mode fails (read-only file)
     WriteStream,      // a write stops half-way (disk full)
     StartTimer,       // StartSystemTimer gives no timer
-    ReadCpuLoad,      // the processor counters cannot be read (/proc/stat, PDH)
     Count
 };
 

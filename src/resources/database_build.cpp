@@ -50,31 +50,29 @@ void Scan(const char *szDirectory, const char *szPattern, std::vector<platform::
     platform::FindFiles(directory, szPattern, found);
 }
 
-bool WriteModels(const char *szPath) {
-    std::vector<ktBase> &models = ModelList();
+// Writes one line per record of the list, then empties the list (also when
+// the file cannot be opened).
+template <typename Record, typename WriteLine>
+bool WriteList(const char *szPath, std::vector<Record> &list, WriteLine writeLine) {
     CFileHandle file;
-    if (!OpenForWriting(file, szPath)) {
-        Empty(models);
-        return false;
-    }
-    for (const ktBase &model : models)
+    const bool opened = OpenForWriting(file, szPath);
+    if (opened)
+        for (const Record &record : list) writeLine(file, record);
+    Empty(list);
+    return opened && CloseWritten(file, szPath);
+}
+
+bool WriteModels(const char *szPath) {
+    return WriteList(szPath, ModelList(), [](CFileHandle &file, const ktBase &model) {
         file.Printf(KTS_MODEL_LINE, model.strName.c_str(), model.nSizeHigh, model.nSizeLow, model.strTag.c_str(),
                     model.nFactor, model.dDivisor);
-    Empty(models);
-    return CloseWritten(file, szPath);
+    });
 }
 
 bool WriteSprites(const char *szPath) {
-    std::vector<ktBase2> &sprites = SpriteList();
-    CFileHandle file;
-    if (!OpenForWriting(file, szPath)) {
-        Empty(sprites);
-        return false;
-    }
-    for (const ktBase2 &sprite : sprites)
+    return WriteList(szPath, SpriteList(), [](CFileHandle &file, const ktBase2 &sprite) {
         file.Printf(KTS_SPRITE_LINE, sprite.strName.c_str(), sprite.nSizeLow, sprite.nDivisor);
-    Empty(sprites);
-    return CloseWritten(file, szPath);
+    });
 }
 }  // namespace
 

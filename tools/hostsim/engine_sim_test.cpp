@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -120,37 +119,6 @@ TEST(Cvars, DirectSetStoresACopyAndItsValue) {
     EXPECT_STREQ(ticrate->string, "12.5");
     engine.engineFuncs()->pfnCvar_DirectSet(ticrate, const_cast<char *>("fast"));
     EXPECT_FLOAT_EQ(ticrate->value, 0.0f);
-}
-
-// ------------------------------------------------------------ strings, edicts, output
-
-TEST(GameFiles, LoadFileForMeIsRelativeToTheGameDirectoryAndTerminated) {
-    std::string dir = hostsim::hostos::AbsolutePath("hostsim_test_gamedir");
-    ASSERT_TRUE(hostsim::hostos::MakeDirectories(dir));
-    std::ofstream(dir + "/settings.cfg", std::ios::binary) << "abc";
-    EngineSim::Options options;
-    options.gameName = "czero";
-    options.gameDirPath = dir;
-    EngineSim engine(options);
-    enginefuncs_t *e = engine.engineFuncs();
-
-    int length = -1;
-    byte *data = e->pfnLoadFileForMe(const_cast<char *>("settings.cfg"), &length);
-    ASSERT_NE(data, nullptr);
-    EXPECT_EQ(length, 3);
-    EXPECT_STREQ(reinterpret_cast<char *>(data), "abc");
-    EXPECT_EQ(e->pfnGetFileSize(const_cast<char *>("settings.cfg")), 3);
-    e->pfnFreeFile(data);
-    EXPECT_EQ(engine.liveFileBuffers(), 0u);
-
-    length = -1;
-    EXPECT_EQ(e->pfnLoadFileForMe(const_cast<char *>("missing.cfg"), &length), nullptr);
-    EXPECT_EQ(length, 0);
-    EXPECT_EQ(e->pfnGetFileSize(const_cast<char *>("missing.cfg")), -1);
-
-    char gameDir[260];
-    e->pfnGetGameDir(gameDir);
-    EXPECT_STREQ(gameDir, "czero");
 }
 
 // ------------------------------------------------------------ failing loudly

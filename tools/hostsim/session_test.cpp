@@ -146,21 +146,6 @@ TEST(Standalone, RefusesAnotherInterfaceVersion) {
     EXPECT_NE(server.output.find("DLL version is 141, engine version is 140"), std::string::npos);
 }
 
-TEST(Session, MapStartSpawnsTheWorldThenActivates) {
-    StandaloneServer server;
-    ASSERT_TRUE(server.dll.load(game::Exports(), nullptr));
-    game::log.clear();
-    server.session.map("de_dust2");
-    std::vector<std::string> expected = {"GameInit",
-                                         "worldspawn worldspawn",
-                                         "Spawn 0",
-                                         "info_player_start info_player_start",
-                                         "Spawn 33",
-                                         "ServerActivate 0 34 32 de_dust2"};
-    EXPECT_EQ(game::log, expected);
-    EXPECT_FLOAT_EQ(server.engine.globals()->time, 1.0f);
-}
-
 TEST(Session, AMissingEntityExportIsReported) {
     StandaloneServer server;
     ASSERT_TRUE(server.dll.load(game::Exports(false), nullptr));
@@ -205,26 +190,6 @@ TEST(Session, ClientsConnectToFreeSlotsAndARefusalIsHonoured) {
     EXPECT_EQ(game::log, expected);
     EXPECT_NE(server.output.find("Client \"mallory\" rejected: banned"), std::string::npos);
     EXPECT_STREQ(server.engine.string(server.engine.edict(2)->v.netname), "bob");
-}
-
-TEST(Session, AMapChangeDeactivatesAndClientsComeBack) {
-    StandaloneServer server;
-    ASSERT_TRUE(server.dll.load(game::Exports(), nullptr));
-    server.session.map("de_dust2");
-    server.session.connect("alice", "127.0.0.1:27005");
-    server.session.wait(0.5, 100);
-    game::log.clear();
-    server.session.map("cs_office");
-    std::vector<std::string> expected = {"ServerDeactivate",
-                                         "worldspawn worldspawn",
-                                         "Spawn 0",
-                                         "info_player_start info_player_start",
-                                         "Spawn 33",
-                                         "ServerActivate 0 34 32 cs_office",
-                                         "ClientConnect 1 alice 127.0.0.1:27005",
-                                         "ClientPutInServer 1"};
-    EXPECT_EQ(game::log, expected);
-    EXPECT_FLOAT_EQ(server.engine.globals()->time, 1.0f);
 }
 
 TEST(Trace, WritesARowOnlyWhenTheRateChanges) {
