@@ -74,9 +74,8 @@ const char *UsageText() {
            "  disconnect INDEX       the client in that slot leaves\n"
            "  deathmatch 0|1         set gpGlobals->deathmatch\n"
            "  quit                   end the map, detach and unload (done anyway at the end)\n"
-           "  stats [mark|same [N]]  print heap bytes, open files and the plugin's live timers;\n"
-           "                         keep them; fail unless they equal the kept ones (the heap\n"
-           "                         within N bytes)\n"
+           "  stats [mark|same]      print heap bytes, open files and the plugin's live timers;\n"
+           "                         keep them; fail unless they equal the kept ones\n"
            "  repeat N [NAME] ... end  the lines between N times; {NAME} (default {n}) is the pass\n"
            "  # ...                  a comment\n"
            "  anything else          a console command, as typed at the server console\n";
@@ -348,7 +347,7 @@ Session::Resources Session::measure() const {
 
 // Between frames, with the command buffer run, so that what the last frame
 // queued is not counted half-done.
-bool Session::stats(const std::string &what, int heapSlack, std::string *error) {
+bool Session::stats(const std::string &what, std::string *error) {
     if (!betweenFrames()) return true;
     const Resources now = measure();
     auto shown = [](long long value) { return value < 0 ? std::string("?") : std::to_string(value); };
@@ -363,13 +362,12 @@ bool Session::stats(const std::string &what, int heapSlack, std::string *error) 
             return false;
         }
         std::string changed;
-        auto compare = [&](const char *name, long long before, long long after, long long slack) {
-            if (after < before - slack || after > before + slack)
-                changed += " " + std::string(name) + " " + shown(before) + " -> " + shown(after);
+        auto compare = [&](const char *name, long long before, long long after) {
+            if (before != after) changed += " " + std::string(name) + " " + shown(before) + " -> " + shown(after);
         };
-        compare("heap", mark_.heap, now.heap, heapSlack);
-        compare("files", mark_.files, now.files, 0);
-        compare("timers", mark_.timers, now.timers, 0);
+        compare("heap", mark_.heap, now.heap);
+        compare("files", mark_.files, now.files);
+        compare("timers", mark_.timers, now.timers);
         if (!changed.empty()) {
             *error = "resources changed since the mark:" + changed;
             return false;
@@ -432,14 +430,11 @@ bool Session::runLine(const std::string &rawLine, std::string *error) {
     } else if (keyword == "quit") {
         quit();
     } else if (keyword == "stats") {
-        int slack = 0;
-        const bool same = count >= 2 && words[1] == "same";
-        if (count > 3 || (count >= 2 && words[1] != "mark" && !same) || (count == 3 && !same) ||
-            (count == 3 && (!ParseInt(words[2], &slack) || slack < 0))) {
-            *error = "usage: stats [mark|same [HEAP_SLACK]]";
+        if (count > 2 || (count == 2 && words[1] != "mark" && words[1] != "same")) {
+            *error = "usage: stats [mark|same]";
             return false;
         }
-        return stats(count >= 2 ? words[1] : "", slack, error);
+        return stats(count == 2 ? words[1] : "", error);
     } else {
         start();
         console(line);

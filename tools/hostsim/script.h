@@ -11,9 +11,9 @@
 //   disconnect INDEX      the client in that slot leaves
 //   deathmatch 0|1        sets gpGlobals->deathmatch
 //   quit                  end the map, detach, unload
-//   stats [mark|same [N]] print the process's heap bytes, open files and the
+//   stats [mark|same]     print the process's heap bytes, open files and the
 //                         plugin's live timers; keep them; fail when any
-//                         differs from the kept ones (the heap by more than N)
+//                         differs from the kept ones
 //   repeat N [NAME] / end the lines between, N times ({NAME}: the pass)
 //   # comment, blank      ignored
 //   anything else         a console command as typed at the server console
@@ -96,7 +96,7 @@ private:
     bool admitClient(int index);
     void runFrame(double time, double frametime);
     bool betweenFrames();  // runs the command buffer; false once quitting
-    bool stats(const std::string &what, int heapSlack, std::string *error);
+    bool stats(const std::string &what, std::string *error);
     void waitVirtual(double seconds, double framesPerSecond);
     void waitRealtime(double seconds);
 
