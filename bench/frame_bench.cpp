@@ -8,8 +8,8 @@
 
 #include "config/variables.h"
 #include "control/governor.h"
+#include "engine/plugin_state.h"
 #include "plugin/dllapi.h"
-#include "plugin/plugin_state.h"
 #include "support/test_engine.h"
 
 namespace {

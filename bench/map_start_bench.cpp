@@ -15,9 +15,9 @@
 #include "config/profile_file.h"
 #include "config/profile_store.h"
 #include "config/variables.h"
+#include "engine/plugin_state.h"
 #include "platform/system_timers_gametime.h"
 #include "plugin/dllapi.h"
-#include "plugin/plugin_state.h"
 #include "support/test_engine.h"
 
 namespace {

@@ -3,9 +3,9 @@
 #include "commands/info_texts.h"
 #include "config/presets.h"
 #include "control/cpu_monitor.h"
+#include "engine/engine_services.h"
+#include "engine/plugin_state.h"
 #include "log/log.h"
-#include "plugin/engine_services.h"
-#include "plugin/plugin_state.h"
 #include "sdk/abi.h"
 #include "window/info_window.h"
 

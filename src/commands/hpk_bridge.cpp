@@ -1,10 +1,10 @@
 #include "commands/hpk_bridge.h"
 
+#include "commands/map_timers.h"
 #include "config/variables.h"
+#include "engine/engine_services.h"
 #include "log/log.h"
 #include "platform/platform.h"
-#include "plugin/engine_services.h"
-#include "plugin/map_timers.h"
 #include "sdk/abi.h"
 
 namespace {

@@ -2,9 +2,9 @@
 
 #include <cstdint>
 
-#include "plugin/build_number.h"
-#include "plugin/engine_services.h"
-#include "plugin/plugin_state.h"
+#include "engine/build_number.h"
+#include "engine/engine_services.h"
+#include "engine/plugin_state.h"
 
 namespace {
 

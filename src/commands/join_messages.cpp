@@ -4,10 +4,10 @@
 
 #include "config/variables.h"
 #include "control/governor.h"
+#include "engine/engine_services.h"
+#include "engine/player_presence.h"
+#include "engine/plugin_state.h"
 #include "log/log.h"
-#include "plugin/dllapi.h"
-#include "plugin/engine_services.h"
-#include "plugin/plugin_state.h"
 
 namespace {
 

@@ -4,12 +4,12 @@
 
 #include "config/command_file.h"
 #include "config/variables.h"
+#include "engine/engine_services.h"
+#include "engine/paths.h"
 #include "log/file_handle.h"
 #include "log/log.h"
 #include "platform/hardware.h"
 #include "platform/platform.h"
-#include "plugin/engine_services.h"
-#include "plugin/paths.h"
 
 bool bAutoConfigActive = false;
 

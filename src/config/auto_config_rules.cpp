@@ -1,6 +1,6 @@
 #include "config/auto_config_rules.h"
 
-#include "plugin/numeric.h"
+#include "engine/numeric.h"
 
 float ClockFigure(float fProcessorMhz, int iProcessors) {
     // The rule is written for 1 to 4 processors.  A machine that reports

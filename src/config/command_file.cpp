@@ -2,9 +2,9 @@
 
 #include <cstring>
 
+#include "engine/engine_services.h"
+#include "engine/paths.h"
 #include "log/log.h"
-#include "plugin/engine_services.h"
-#include "plugin/paths.h"
 
 namespace {
 constexpr int kCommandLineSize = 255;

@@ -2,9 +2,9 @@
 
 #include <cstdio>
 
+#include "engine/engine_services.h"
+#include "engine/plugin_state.h"
 #include "log/log.h"
-#include "plugin/engine_services.h"
-#include "plugin/plugin_state.h"
 
 namespace {
 constexpr int kPresetSize = 10;

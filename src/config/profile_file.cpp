@@ -1,8 +1,8 @@
 #include "config/profile_file.h"
 
 #include "config/auto_config.h"
+#include "engine/plugin_state.h"
 #include "log/log.h"
-#include "plugin/plugin_state.h"
 
 void ReadConfigFiles() {
     LogMessage(true, LOGLEVEL_LOG, LOGMODE_NORMAL, "Server reads configs files...");

@@ -4,7 +4,7 @@
 
 #include "config/profile_file.h"
 #include "config/variables.h"
-#include "plugin/engine_services.h"
+#include "engine/engine_services.h"
 
 namespace {
 char s_statusLine[kStatusLineSize];

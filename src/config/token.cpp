@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "plugin/engine_services.h"
+#include "engine/engine_services.h"
 
 namespace {
 char s_token[kTokenSize];

@@ -1,9 +1,8 @@
 #include "config/variables.h"
 
-#include "control/governor.h"
+#include "engine/player_presence.h"
+#include "engine/plugin_state.h"
 #include "log/log.h"
-#include "plugin/dllapi.h"
-#include "plugin/plugin_state.h"
 
 cvar_t *g_pZeqFps = nullptr;
 cvar_t *g_pZeqTicrate = nullptr;

@@ -4,14 +4,13 @@
 
 #include "config/profile_validation.h"
 #include "config/variables.h"
+#include "engine/engine_services.h"
+#include "engine/numeric.h"
+#include "engine/plugin_state.h"
 #include "platform/platform.h"
-#include "plugin/engine_services.h"
-#include "plugin/numeric.h"
-#include "plugin/plugin_state.h"
 
 uint32_t frameCount = 0;
 uint32_t measuredFps = 0;
-int32_t ticrateTarget = 100;
 float nextCheckTime = 0.0f;
 
 namespace {

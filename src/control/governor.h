@@ -6,9 +6,10 @@
 
 #include <cstdint>
 
+#include "engine/plugin_state.h"  // ticrateTarget
+
 extern uint32_t frameCount;
 extern uint32_t measuredFps;
-extern int32_t ticrateTarget;
 extern float nextCheckTime;
 
 // Per-frame hook work: between checks, two comparisons and an increment.

@@ -5,9 +5,9 @@
 
 #include "config/variables.h"
 #include "control/cpu_monitor.h"
+#include "engine/engine_services.h"
+#include "engine/plugin_state.h"
 #include "log/log.h"
-#include "plugin/engine_services.h"
-#include "plugin/plugin_state.h"
 
 uint32_t spikeCount = 0;
 uint32_t quietCount = 0;

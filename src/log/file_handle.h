@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "plugin/engine_services.h"
+#include "engine/engine_services.h"
 
 class CFileHandle {
 public:

@@ -3,12 +3,12 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "engine/message_table.h"
+#include "engine/numeric.h"
+#include "engine/paths.h"
+#include "engine/plugin_state.h"
 #include "log/file_handle.h"
 #include "platform/platform.h"
-#include "plugin/message_table.h"
-#include "plugin/numeric.h"
-#include "plugin/paths.h"
-#include "plugin/plugin_state.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The plugin's one log call, its files and levels, and the critical error.
 #pragma once
 
-#include "plugin/engine_services.h"
+#include "engine/engine_services.h"
 
 enum LogLevel { LOGLEVEL_LOG = 1, LOGLEVEL_WARNING = 2, LOGLEVEL_ERROR = 3, LOGLEVEL_FATAL = 4 };
 enum LogMode { LOGMODE_NORMAL = 0, LOGMODE_DEV = 1 };

@@ -4,33 +4,19 @@
 
 #include "commands/console_commands.h"
 #include "commands/join_messages.h"
+#include "commands/map_timers.h"
 #include "config/presets.h"
 #include "config/profile_file.h"
 #include "config/variables.h"
 #include "control/cpu_monitor.h"
 #include "control/governor.h"
 #include "control/spike_regulator.h"
+#include "engine/engine_services.h"
+#include "engine/player_presence.h"
+#include "engine/plugin_state.h"
 #include "log/log.h"
 #include "platform/platform.h"
-#include "plugin/engine_services.h"
-#include "plugin/map_timers.h"
-#include "plugin/plugin_state.h"
 #include "plugin/standalone.h"
-
-int g_presence[kPresenceSlots];
-
-void ClearPresence() { std::memset(g_presence, 0, sizeof(g_presence)); }
-
-void SetPresence(const edict_t *pEntity, int present) {
-    const int index = PlayerIndex(pEntity);
-    if (index >= 1 && index < kPresenceSlots) g_presence[index] = present;
-}
-
-int CountPresentPlayers() {
-    int count = 0;
-    for (int index = 1; index < kPresenceSlots; ++index) count += g_presence[index];
-    return count;
-}
 
 namespace {
 

@@ -4,11 +4,11 @@
 #include <cstring>
 
 #include "config/variables.h"
+#include "engine/message_table.h"
 #include "log/log.h"
-#include "plugin/dllapi.h"
-#include "plugin/message_table.h"
-#include "plugin/standalone.h"
 #include "platform/window.h"
+#include "plugin/dllapi.h"
+#include "plugin/standalone.h"
 
 namespace {
 bool s_timerPeriodHeld = false;

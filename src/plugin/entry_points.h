@@ -1,7 +1,7 @@
 // The library's exported entry points and the attach work they share.
 #pragma once
 
-#include "plugin/plugin_state.h"
+#include "engine/plugin_state.h"
 
 ZK_EXPORT ZK_HOST_CALLED void ZK_STDCALL GiveFnptrsToDll(enginefuncs_t *pengfuncsFromEngine, globalvars_t *pGlobals);
 ZK_EXPORT ZK_HOST_CALLED int GetEntityAPI2(DLL_FUNCTIONS *pFunctionTable, int *interfaceVersion);

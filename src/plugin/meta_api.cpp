@@ -3,9 +3,9 @@
 #include <cstring>
 
 #include "config/variables.h"
-#include "plugin/engine_services.h"
+#include "engine/engine_services.h"
+#include "engine/plugin_state.h"
 #include "plugin/entry_points.h"
-#include "plugin/plugin_state.h"
 
 namespace {
 

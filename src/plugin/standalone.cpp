@@ -2,9 +2,9 @@
 
 #include <cstdio>
 
+#include "engine/plugin_state.h"
 #include "log/log.h"
 #include "platform/platform.h"
-#include "plugin/plugin_state.h"
 
 namespace {
 platform::LibraryHandle gameLibrary = nullptr;

@@ -2,7 +2,7 @@
 // real game library itself and passes the engine's calls through to it.
 #pragma once
 
-#include "plugin/known_mods.h"
+#include "engine/known_mods.h"
 #include "sdk/metamod.h"
 
 // Loads the game library for the mod and hands it the engine table.

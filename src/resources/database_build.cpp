@@ -4,12 +4,12 @@
 #include <vector>
 
 #include "config/variables.h"
+#include "engine/engine_services.h"
+#include "engine/paths.h"
 #include "log/file_handle.h"
 #include "log/log.h"
 #include "platform/file_system.h"
 #include "platform/platform.h"
-#include "plugin/engine_services.h"
-#include "plugin/paths.h"
 #include "resources/database_files.h"
 #include "resources/random_draws.h"
 

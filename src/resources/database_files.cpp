@@ -4,11 +4,11 @@
 #include <cstring>
 
 #include "config/variables.h"
+#include "engine/engine_services.h"
+#include "engine/paths.h"
 #include "log/log.h"
 #include "platform/file_system.h"
 #include "platform/platform.h"
-#include "plugin/engine_services.h"
-#include "plugin/paths.h"
 
 void CText::Assign(const char *szText) {
     if (szText == nullptr) szText = "";

@@ -1,16 +1,15 @@
 #include "resources/database_step.h"
 
 #include "config/variables.h"
+#include "engine/engine_services.h"
 #include "log/log.h"
 #include "platform/platform.h"
-#include "plugin/engine_services.h"
-#include "plugin/map_timers.h"
 #include "resources/database_build.h"
 #include "resources/database_files.h"
 #include "resources/record_processing.h"
 
-void DatabaseStep() {
-    platform::StopSystemTimer(DatabaseTimerId());
+void DatabaseStep(uintptr_t timerId) {
+    if (timerId != 0) platform::StopSystemTimer(timerId);
     const int mode = VariableInt(RegistryHandle(REG_PROC_MDL));
     if (mode >= 2) {
         // Rebuild every map; once the files are marked the rebuild fails

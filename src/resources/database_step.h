@@ -3,4 +3,7 @@
 // or only reports that model processing is off.
 #pragma once
 
-void DatabaseStep();
+#include <cstdint>
+
+// timerId: the system timer that started the step, stopped first (0: none).
+void DatabaseStep(uintptr_t timerId = 0);

@@ -7,11 +7,11 @@
 #include <vector>
 
 #include "config/variables.h"
+#include "engine/engine_services.h"
+#include "engine/numeric.h"
+#include "engine/plugin_state.h"
 #include "log/file_handle.h"
 #include "log/log.h"
-#include "plugin/engine_services.h"
-#include "plugin/numeric.h"
-#include "plugin/plugin_state.h"
 #include "resources/database_files.h"
 
 namespace {

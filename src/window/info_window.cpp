@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "config/profile_file.h"
-#include "plugin/engine_services.h"
+#include "engine/engine_services.h"
 
 using platform::ControlKind;
 using platform::WindowColour;

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <string>
 
+#include "engine/message_table.h"
 #include "fuzz_support.h"
-#include "plugin/message_table.h"
 
 namespace {
 constexpr std::size_t kLookupSize = 1024;

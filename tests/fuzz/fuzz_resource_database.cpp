@@ -7,8 +7,8 @@
 #include <string>
 
 #include "config/variables.h"
+#include "engine/plugin_state.h"
 #include "fuzz_support.h"
-#include "plugin/plugin_state.h"
 #include "resources/database_files.h"
 #include "resources/record_processing.h"
 

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "config/token.h"
+#include "engine/engine_services.h"
 #include "fuzz_support.h"
-#include "plugin/engine_services.h"
 
 namespace {
 char *Copy(const uint8_t *data, size_t size) {

@@ -3,8 +3,8 @@
 #include <string>
 
 #include "commands_fixture.h"
+#include "engine/build_number.h"
 #include "platform/window.h"
-#include "plugin/build_number.h"
 
 using commands_test::CommandsTest;
 using commands_test::Lines;

@@ -12,9 +12,10 @@
 #include "commands/hpk_bridge.h"
 #include "config/variables.h"
 #include "control/governor.h"
+#include "engine/engine_services.h"
+#include "engine/player_presence.h"
+#include "engine/plugin_state.h"
 #include "plugin/dllapi.h"
-#include "plugin/engine_services.h"
-#include "plugin/plugin_state.h"
 #include "support/test_engine.h"
 #if !defined(_WIN32)
 #include "platform/system_timers_gametime.h"

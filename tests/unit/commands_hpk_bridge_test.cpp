@@ -4,9 +4,9 @@
 
 #include <string>
 
+#include "commands/map_timers.h"
 #include "commands_fixture.h"
 #include "platform/platform.h"
-#include "plugin/map_timers.h"
 
 using commands_test::CommandsTest;
 using commands_test::Lines;

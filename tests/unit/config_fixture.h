@@ -10,7 +10,7 @@
 #include "config/auto_config.h"
 #include "config/profile_file.h"
 #include "config/variables.h"
-#include "plugin/plugin_state.h"
+#include "engine/plugin_state.h"
 #include "support/test_engine.h"
 
 namespace config_test {

@@ -8,8 +8,8 @@
 #include "config/variables.h"
 #include "control/cpu_monitor.h"
 #include "control/spike_regulator.h"
+#include "engine/plugin_state.h"
 #include "platform/cpu_load.h"
-#include "plugin/plugin_state.h"
 #include "support/test_engine.h"
 
 namespace {

@@ -3,8 +3,8 @@
 #include <string>
 
 #include "config/variables.h"
-#include "plugin/engine_services.h"
-#include "plugin/message_table.h"
+#include "engine/engine_services.h"
+#include "engine/message_table.h"
 #include "support/test_engine.h"
 
 namespace {

@@ -6,11 +6,11 @@
 #include <vector>
 
 #include "config/variables.h"
-#include "plugin/build_number.h"
+#include "engine/build_number.h"
+#include "engine/engine_services.h"
+#include "engine/known_mods.h"
 #include "plugin/dllapi.h"
 #include "plugin/entry_points.h"
-#include "plugin/engine_services.h"
-#include "plugin/known_mods.h"
 #include "support/test_engine.h"
 
 namespace {

@@ -8,9 +8,10 @@
 #include "config/profile_file.h"
 #include "config/variables.h"
 #include "control/governor.h"
+#include "engine/player_presence.h"
+#include "engine/plugin_state.h"
 #include "log/log.h"
 #include "plugin/dllapi.h"
-#include "plugin/plugin_state.h"
 #include "support/test_engine.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include "config/variables.h"
 #include "control/governor.h"
-#include "plugin/plugin_state.h"
+#include "engine/plugin_state.h"
 #include "support/test_engine.h"
 
 namespace {

@@ -11,12 +11,12 @@
 #include <string>
 
 #include "commands/hpk_bridge.h"
+#include "commands/map_timers.h"
 #include "config/profile_file.h"
 #include "log/log.h"
 #include "platform/fault_points.h"
 #include "platform/file_system.h"
 #include "platform/platform.h"
-#include "plugin/map_timers.h"
 #include "resources/database_build.h"
 #include "resources/database_step.h"
 #include "resources_fixture.h"

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/plugin_state.h"
+#include "engine/plugin_state.h"
 #include "resources/record_processing.h"
 #include "resources_fixture.h"
 

@@ -8,9 +8,9 @@
 #include <sstream>
 
 #include "config/variables.h"
+#include "engine/plugin_state.h"
 #include "log/log.h"
 #include "platform/platform.h"
-#include "plugin/plugin_state.h"
 
 TestEngine *TestEngine::current = nullptr;
 

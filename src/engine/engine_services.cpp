@@ -1,12 +1,12 @@
-#include "plugin/engine_services.h"
+#include "engine/engine_services.h"
 
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
-#include "plugin/message_table.h"
-#include "plugin/numeric.h"
-#include "plugin/plugin_state.h"
+#include "engine/message_table.h"
+#include "engine/numeric.h"
+#include "engine/plugin_state.h"
 
 edict_t *g_pListenServerHost = nullptr;
 

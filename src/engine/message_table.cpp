@@ -1,9 +1,9 @@
-#include "plugin/message_table.h"
+#include "engine/message_table.h"
 
 #include <cstring>
 #include <vector>
 
-#include "plugin/engine_services.h"
+#include "engine/engine_services.h"
 
 namespace {
 constexpr std::size_t kLookupSize = 1024;

@@ -1,9 +1,9 @@
-#include "plugin/paths.h"
+#include "engine/paths.h"
 
 #include <cstdio>
 
+#include "engine/known_mods.h"
 #include "platform/platform.h"
-#include "plugin/known_mods.h"
 
 namespace {
 bool Finish(char *szOut, std::size_t size, int written) {

@@ -1,4 +1,4 @@
-#include "plugin/build_number.h"
+#include "engine/build_number.h"
 
 #include <cstdlib>
 #include <cstring>

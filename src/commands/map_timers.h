@@ -14,6 +14,5 @@ void StartMapTimers();
 // names what the server does without it, and returns 0.
 uintptr_t StartTimerOrWarn(uintptr_t requestedId, uint32_t milliseconds, platform::SystemTimerProc proc,
                            const char *szConsequence);
-// Identifiers last received by the callbacks (the jobs stop them too).
-uintptr_t DatabaseTimerId();
+// Identifier last received by the kicker setup callback (its job stops it too).
 uintptr_t HpkSetupTimerId();

@@ -22,6 +22,10 @@ extern bool loadedByMetamod;
 extern platform::TimerCaps g_timerCaps;
 inline uint32_t &TimerPeriod() { return g_timerCaps.wPeriodMin; }
 
+// The frame rate the governor steers sys_ticrate toward; the main variables'
+// registration resets it to 100, the governor moves it.
+extern int32_t ticrateTarget;
+
 // 1 Counter-Strike 1.6 (Steam), 2 Condition Zero (Steam), 3 Counter-Strike 1.x (WON).
 extern int gameVersion;
 

@@ -1,8 +1,8 @@
-#include "plugin/known_mods.h"
+#include "engine/known_mods.h"
 
 #include <cstring>
 
-#include "plugin/plugin_state.h"
+#include "engine/plugin_state.h"
 
 namespace {
 const KnownMod kKnownMods[] = {

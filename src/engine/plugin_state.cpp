@@ -1,4 +1,4 @@
-#include "plugin/plugin_state.h"
+#include "engine/plugin_state.h"
 
 enginefuncs_t g_engfuncs;
 globalvars_t *gpGlobals = nullptr;
@@ -22,3 +22,4 @@ plugin_info_t Plugin_info = {
 bool loadedByMetamod = false;
 platform::TimerCaps g_timerCaps = {0, 0};
 int gameVersion = 0;
+int32_t ticrateTarget = 100;

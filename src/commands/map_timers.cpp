@@ -1,4 +1,4 @@
-#include "plugin/map_timers.h"
+#include "commands/map_timers.h"
 
 #include "commands/hpk_bridge.h"
 #include "config/auto_config.h"
@@ -8,14 +8,12 @@
 #include "sdk/abi.h"
 
 namespace {
-uintptr_t s_databaseTimerId = 0;
 uintptr_t s_autoConfigTimerId = 0;
 uintptr_t s_hpkSetupTimerId = 0;
 
 ZK_HOST_CALLED void ZK_TIMER_CALLBACK DatabaseTimerProc(void *, unsigned int message, uintptr_t id, uint32_t) {
     if (message != platform::kTimerMessage) return;
-    s_databaseTimerId = id;
-    DatabaseStep();
+    DatabaseStep(id);
     platform::StopSystemTimer(id);
 }
 
@@ -48,5 +46,4 @@ uintptr_t StartTimerOrWarn(uintptr_t requestedId, uint32_t milliseconds, platfor
     return id;
 }
 
-uintptr_t DatabaseTimerId() { return s_databaseTimerId; }
 uintptr_t HpkSetupTimerId() { return s_hpkSetupTimerId; }
