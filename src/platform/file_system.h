@@ -19,6 +19,46 @@ bool WriteStream(std::FILE *stream, const char *data, std::size_t size);
 // Closes the stream; false when its buffered bytes could not be written.
 bool CloseStream(std::FILE *stream);
 
+// A file written whole or not at all.  Begin creates "<path>.tmp" beside the
+// file (in the same directory, so on the same file system); Write appends to
+// it; Commit flushes it to the disk, closes it and renames it over the path
+// in one step, replacing an existing file (Windows: MoveFileEx with
+// MOVEFILE_REPLACE_EXISTING and MOVEFILE_WRITE_THROUGH; POSIX: rename).
+// When any step fails, or the object goes away uncommitted, the temporary
+// file is removed and the path keeps what it had.  A process killed half-way
+// leaves the path as it was and at most the temporary file, which the next
+// write of the same path reuses.
+class AtomicFile {
+public:
+    AtomicFile() = default;
+    ~AtomicFile() { Abandon(); }
+    AtomicFile(const AtomicFile &) = delete;
+    AtomicFile &operator=(const AtomicFile &) = delete;
+
+    // text: written in the C library's text mode (Windows line ends).
+    // False when the path is too long or the temporary file cannot be made.
+    bool Begin(const char *path, bool text);
+    // False once any write failed (the failure is kept for Commit).
+    bool Write(const char *data, std::size_t size);
+    bool Print(const char *text);
+    // True when the whole file is in place.
+    bool Commit();
+    // Removes the temporary file; the path keeps what it had.
+    void Abandon();
+
+private:
+    static constexpr std::size_t kPathSize = 1024;
+    std::FILE *m_stream = nullptr;
+    bool m_failed = false;
+    char m_path[kPathSize] = {};
+    char m_temporary[kPathSize + 4] = {};
+};
+
+// The backends' parts of Commit: flush the stream's written bytes to the disk
+// (fsync; Windows: _commit), and rename a finished file over another.
+bool SyncStream(std::FILE *stream);
+bool MoveIntoPlace(const char *from, const char *to);
+
 // The longest file name a directory search returns, with its terminator:
 // MAX_PATH on Windows (cFileName), NAME_MAX + 1 on POSIX fits as well.
 constexpr int kFileNameSize = 260;

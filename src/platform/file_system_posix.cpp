@@ -303,6 +303,12 @@ bool IsReadOnlyFile(const char *path) {
     return (id.mode & 0222) == 0;
 }
 
+bool SyncStream(std::FILE *stream) { return stream != nullptr && fsync(fileno(stream)) == 0; }
+
+bool MoveIntoPlace(const char *from, const char *to) {
+    return from != nullptr && to != nullptr && std::rename(from, to) == 0;
+}
+
 void UseLegacyStatForTests(bool legacy) { s_legacyStat = legacy; }
 
 }  // namespace platform

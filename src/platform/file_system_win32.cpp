@@ -2,6 +2,7 @@
 // attribute value read-only plus system (5), compared for equality.
 #include "platform/file_system.h"
 
+#include <io.h>
 #include <windows.h>
 
 #include <algorithm>
@@ -56,6 +57,13 @@ bool IsReadOnlyFile(const char *path) {
     const DWORD attributes = GetFileAttributesA(path);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
            (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+}
+
+bool SyncStream(std::FILE *stream) { return stream != nullptr && _commit(_fileno(stream)) == 0; }
+
+bool MoveIntoPlace(const char *from, const char *to) {
+    return from != nullptr && to != nullptr &&
+           MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 void UseLegacyStatForTests(bool) {}
