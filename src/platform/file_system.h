@@ -113,12 +113,18 @@ inline bool MatchesPattern(const char *name, const char *pattern) {
 }
 
 // The integrity mark of a database file.  Windows: the file attributes set to
-// exactly read-only plus system (5).  POSIX: see file_system_posix.cpp (mode
-// 0444 plus the file's recorded identity).  SetDatabaseMark sets it after the
-// file has been written and closed; HasDatabaseMark is true only when the
-// mark is exactly as the build left it.
+// exactly read-only plus system (5).  POSIX: mode 0444 plus a record of the
+// file's identity (see file_system_posix.cpp).  SetDatabaseMark sets it after
+// the file has been written and closed; false when it cannot, and the file is
+// then left as it was (writable, no record).  ReadDatabaseMark: Intact when
+// the mark is exactly as the build left it; Unmarkable when the file carries
+// no mark because its file system cannot keep one (POSIX only: a file system
+// that ignores chmod, or keeps neither an extended attribute nor a companion
+// file), so it can only be built again; Damaged otherwise.
+enum class MarkState { Intact, Damaged, Unmarkable };
 bool SetDatabaseMark(const char *path);
-bool HasDatabaseMark(const char *path);
+MarkState ReadDatabaseMark(const char *path);
+inline bool HasDatabaseMark(const char *path) { return ReadDatabaseMark(path) == MarkState::Intact; }
 // True when the file exists and is read-only (Windows: the read-only
 // attribute; POSIX: no write permission bit at all).  A build never opens
 // such a file for writing, even where the process could (root).

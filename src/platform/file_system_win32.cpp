@@ -48,8 +48,10 @@ bool SetDatabaseMark(const char *path) {
     return path != nullptr && SetFileAttributesA(path, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM) != 0;
 }
 
-bool HasDatabaseMark(const char *path) {
-    return path != nullptr && GetFileAttributesA(path) == (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM);
+MarkState ReadDatabaseMark(const char *path) {
+    return path != nullptr && GetFileAttributesA(path) == (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM)
+               ? MarkState::Intact
+               : MarkState::Damaged;
 }
 
 bool IsReadOnlyFile(const char *path) {
