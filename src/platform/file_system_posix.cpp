@@ -229,6 +229,25 @@ void RecordText(const FileIdentity &id, const char *name, char *out, std::size_t
                   id.mtimeNsec, name);
 }
 
+// Records written by the earlier Linux version (companion files only) also
+// named the device and the status-change time, which change without anyone
+// touching the file: those two fields are taken as recorded, the others
+// compared, so that an upgrade does not report every database as damaged.
+bool EarlierRecordMatches(const char *recorded, const FileIdentity &id) {
+    static const char kPrefix[] = "kts-mark ";
+    if (std::strncmp(recorded, kPrefix, sizeof(kPrefix) - 1) != 0) return false;
+    const char *device = recorded + sizeof(kPrefix) - 1;
+    const char *deviceEnd = std::strchr(device, ' ');
+    const char *statusTime = std::strrchr(recorded, ' ');  // with its blank and line end
+    if (deviceEnd == nullptr || statusTime <= deviceEnd) return false;
+    char expected[kMarkTextSize];
+    std::snprintf(expected, sizeof(expected), "%s%.*s %llu %o %llu %lld.%09u%s", kPrefix,
+                  static_cast<int>(deviceEnd - device), device, static_cast<unsigned long long>(id.ino), id.mode,
+                  static_cast<unsigned long long>(id.size), static_cast<long long>(id.mtimeSec), id.mtimeNsec,
+                  statusTime);
+    return std::strcmp(expected, recorded) == 0;
+}
+
 bool WriteAttribute(const char *path, const char *text) {
     if (FaultFires(FaultPoint::ExtendedAttribute)) return false;
     return setxattr(path, kMarkAttribute, text, std::strlen(text), 0) == 0;
@@ -364,7 +383,8 @@ MarkState ReadDatabaseMark(const char *path) {
     char recorded[kMarkTextSize], expected[kMarkTextSize];
     if (ReadRecord(path, companion, recorded, sizeof(recorded))) {
         RecordText(id, BaseName(path), expected, sizeof(expected));
-        return id.mode == kMarkMode && std::strcmp(recorded, expected) == 0 ? MarkState::Intact : MarkState::Damaged;
+        const bool same = std::strcmp(recorded, expected) == 0 || EarlierRecordMatches(recorded, id);
+        return id.mode == kMarkMode && same ? MarkState::Intact : MarkState::Damaged;
     }
     // No record.  Read-only: a copy of a marked file.  Writable: a file the
     // build could not mark, or one that lost its mark (a build cut short,

@@ -261,6 +261,28 @@ TEST(ResourcesFileSystem, FileThatCannotBeMarkedIsToldApartFromALostMark) {
     EXPECT_EQ(std::distance(fs::directory_iterator("db"), fs::directory_iterator()), 1);  // no probe left
 }
 
+// A database marked by the earlier Linux version (a companion file that also
+// names the device and the status-change time) still passes after an
+// upgrade, whatever those two say; the other fields still count.
+TEST(ResourcesFileSystem, EarlierVersionsRecordStillCounts) {
+    TestEngine engine;
+    engine.WriteFile("db/mdlbase.kts", "a.mdl 0 600 abc 5 1.000000\n");
+    fs::permissions("db/mdlbase.kts", kReadOnly);
+    struct stat st;
+    ASSERT_EQ(stat("db/mdlbase.kts", &st), 0);
+    char record[256];
+    const auto write = [&](long long size) {
+        std::snprintf(record, sizeof(record), "kts-mark 254:3 %llu %o %lld %lld.%09ld 1.000000001\n",
+                      static_cast<unsigned long long>(st.st_ino), static_cast<unsigned>(st.st_mode), size,
+                      static_cast<long long>(st.st_mtim.tv_sec), static_cast<long>(st.st_mtim.tv_nsec));
+        engine.WriteFile("db/.mdlbase.kts.mark", record);
+    };
+    write(static_cast<long long>(st.st_size));
+    EXPECT_TRUE(platform::HasDatabaseMark("db/mdlbase.kts")) << record;
+    write(static_cast<long long>(st.st_size) + 1);
+    EXPECT_FALSE(platform::HasDatabaseMark("db/mdlbase.kts"));
+}
+
 // Real file systems, in a child process with a mount namespace of its own
 // (skipped where the sandbox gives none): the same files seen under another
 // device number (an overlay of the directory: same inodes, another device),
