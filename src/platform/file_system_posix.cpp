@@ -296,6 +296,7 @@ bool DirectoryKeepsMarks(const char *path) {
     if (!HiddenSibling(path, ".probe", probe, sizeof(probe)) ||
         !HiddenSibling(probe, ".mark", probeCompanion, sizeof(probeCompanion)))
         return false;
+    unlink(probe);  // left read-only by a process stopped half-way
     std::FILE *file = std::fopen(probe, "wb");
     if (file == nullptr) return false;
     std::fclose(file);
