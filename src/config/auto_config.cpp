@@ -8,6 +8,7 @@
 #include "engine/paths.h"
 #include "log/file_handle.h"
 #include "log/log.h"
+#include "platform/file_system.h"
 #include "platform/hardware.h"
 #include "platform/platform.h"
 
@@ -32,26 +33,41 @@ void ShowFigures(const HardwareFigures &figures) {
         LogMessage(true, LOGLEVEL_LOG, LOGMODE_NORMAL, "AutoConfig measured %s (CPU MHz, free memory MB)", text);
 }
 
-void WriteSettings(CFileHandle &file, const AutoConfigSettings &s) {
-    file.Printf("zeq_kestrin_logs 1\n");
-    file.Printf("zeq_kestrin_loglevel 0\n");
-    file.Printf("zeq_kestrin_sysrate 0\n");
-    file.Printf("zeq_kestrin_autofps %d\n", s.autofps);
-    file.Printf("zeq_kestrin_sleepsm %d\n", s.sleepsm);
-    file.Printf("zeq_kestrin_cpu %d\n", s.cpu);
-    file.Printf("zeq_kestrin_cpu_level %d\n", s.cpu_level);
-    file.Printf("zeq_kestrin_cpu_timer %d\n", s.cpu_timer);
-    file.Printf("zeq_kestrin_cpu_mspike %d\n", s.cpu_mspike);
-    file.Printf("zeq_kestrin_proc_mdl %d\n", s.proc_mdl);
-    file.Printf("zeq_kestrin_proc_spr %d\n", s.proc_spr);
-    file.Printf("zeq_kestrin_strengthening %d\n", s.strengthening);
-    file.Printf("zeq_kestrin_join_msg 1\n");
-    file.Printf("zeq_kestrin_info 0\n");
-    file.Printf("zeq_kestrin_hostname DontKnow\n");
-    file.Printf("zeq_kestrin_website %s\n", ZK_WEBSITE_DEFAULT);
-    file.Printf("zeq_kestrin_premonitor_win 0\n");
-    file.Printf("zeq_kestrin_bots_support 0\n");
-    file.Printf("zeq_kestrin_hpk 0\n");
+// One line of the file, formatted and written.
+void Line(platform::AtomicFile &file, const char *szFormat, int iValue) {
+    char line[96];
+    std::snprintf(line, sizeof(line), szFormat, iValue);
+    file.Print(line);
+}
+
+void WriteSettings(platform::AtomicFile &file, const AutoConfigSettings &s) {
+    file.Print("zeq_kestrin_logs 1\n");
+    file.Print("zeq_kestrin_loglevel 0\n");
+    file.Print("zeq_kestrin_sysrate 0\n");
+    Line(file, "zeq_kestrin_autofps %d\n", s.autofps);
+    Line(file, "zeq_kestrin_sleepsm %d\n", s.sleepsm);
+    Line(file, "zeq_kestrin_cpu %d\n", s.cpu);
+    Line(file, "zeq_kestrin_cpu_level %d\n", s.cpu_level);
+    Line(file, "zeq_kestrin_cpu_timer %d\n", s.cpu_timer);
+    Line(file, "zeq_kestrin_cpu_mspike %d\n", s.cpu_mspike);
+    Line(file, "zeq_kestrin_proc_mdl %d\n", s.proc_mdl);
+    Line(file, "zeq_kestrin_proc_spr %d\n", s.proc_spr);
+    Line(file, "zeq_kestrin_strengthening %d\n", s.strengthening);
+    file.Print("zeq_kestrin_join_msg 1\n");
+    file.Print("zeq_kestrin_info 0\n");
+    file.Print("zeq_kestrin_hostname DontKnow\n");
+    file.Print("zeq_kestrin_website " ZK_WEBSITE_DEFAULT "\n");
+    file.Print("zeq_kestrin_premonitor_win 0\n");
+    file.Print("zeq_kestrin_bots_support 0\n");
+    file.Print("zeq_kestrin_hpk 0\n");
+}
+
+// True when the file is there but holds nothing: what a server killed while
+// an older version was writing it leaves behind.
+bool IsEmptyFile(const char *path) {
+    CFileHandle file(path, "rb");
+    char first[2];
+    return file.IsOpen() && file.Size() == 0 && !file.ReadLine(first, sizeof(first));
 }
 }  // namespace
 
@@ -60,12 +76,22 @@ void SetHardwareProbeForTests(HardwareProbe probe) { s_probe = probe != nullptr 
 bool GenerateAutoConfig(const char *fileName) {
     char path[kAutoConfigPathSize];
     if (fileName == nullptr || !PluginPath(path, sizeof(path), "configs", fileName)) return false;
-    CFileHandle file(path, "w");
-    if (!file.IsOpen()) return false;
+    // The file appears only when it is complete: a server killed during the
+    // measurement, the message box or the writing leaves no file (and is
+    // measured again at the next map start), a full disk leaves none either.
+    platform::AtomicFile file;
+    if (!file.Begin(path, true)) {
+        LogMessage(true, LOGLEVEL_ERROR, LOGMODE_NORMAL,
+                   "Could not create %s (does the directory exist, and may the server write to it?)", path);
+        return false;
+    }
     const HardwareFigures figures = s_probe();
     ShowFigures(figures);
     WriteSettings(file, DeriveAutoConfig(figures.fClockFigure, figures.iFreeMemoryMb));
-    file.Close();
+    if (!file.Commit()) {
+        LogMessage(true, LOGLEVEL_ERROR, LOGMODE_NORMAL, "Could not write %s completely (disk full?)", path);
+        return false;
+    }
     return true;
 }
 
@@ -81,6 +107,10 @@ void RunAutoConfig() {
     char path[kAutoConfigPathSize];
     if (!PluginPath(path, sizeof(path), "configs", kAutoConfigFile) || !platform::FileExists(path)) {
         LogMessage(true, LOGLEVEL_WARNING, LOGMODE_NORMAL, "Can't Open AutoConfiguration File. Creating new...");
+        GenerateAutoConfig(kAutoConfigFile);
+    } else if (IsEmptyFile(path)) {
+        LogMessage(true, LOGLEVEL_WARNING, LOGMODE_NORMAL,
+                   "AutoConfiguration file is empty (an earlier write was cut short). Creating new...");
         GenerateAutoConfig(kAutoConfigFile);
     }
 

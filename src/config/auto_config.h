@@ -10,12 +10,14 @@
 // finds it off; ReadConfigFiles skips kestrin.cfg while it is set.
 extern bool bAutoConfigActive;
 
-// Runs one second after each map start.
+// Runs one second after each map start.  A missing or empty kestrin.acfg is
+// made first.
 void RunAutoConfig();
 
 // Measures the machine, shows the figures, and writes the settings to
-// "<game>/addons/zeq_kestrin/configs/<fileName>".  False when the file
-// cannot be created (nothing is measured or written then).
+// "<game>/addons/zeq_kestrin/configs/<fileName>", whole or not at all.
+// False (and logged) when the file cannot be created (nothing is measured
+// then) or not written completely (the path keeps what it had).
 bool GenerateAutoConfig(const char *fileName);
 
 // Tests replace the one-second measurement; nullptr restores it.

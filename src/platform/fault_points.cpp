@@ -1,5 +1,7 @@
 #include "platform/fault_points.h"
 
+#include <cstdlib>
+
 #include "platform/platform.h"
 
 #ifdef ZK_FAULT_POINTS
@@ -9,6 +11,7 @@ namespace {
 struct Arming {
     int passes = 0;
     int failures = 0;  // -1: for ever
+    bool stop = false;
 };
 Arming s_points[static_cast<int>(FaultPoint::Count)];
 }  // namespace
@@ -20,12 +23,17 @@ bool FaultFires(FaultPoint point) {
         --arming.passes;
         return false;
     }
+    if (arming.stop) std::_Exit(kStoppedAtFaultPoint);
     if (arming.failures > 0) --arming.failures;
     return true;
 }
 
 void ArmFault(FaultPoint point, int passes, int failures) {
-    s_points[static_cast<int>(point)] = Arming{passes < 0 ? 0 : passes, failures};
+    s_points[static_cast<int>(point)] = Arming{passes < 0 ? 0 : passes, failures, false};
+}
+
+void ArmStop(FaultPoint point, int passes) {
+    s_points[static_cast<int>(point)] = Arming{passes < 0 ? 0 : passes, 1, true};
 }
 
 void DisarmFaults() {

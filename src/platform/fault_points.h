@@ -1,6 +1,9 @@
 // Fault points: the places in the platform backend where a test can make an
 // operating-system service fail, to check that the plugin carries on.
 //
+// A point can also stop the process there, for tests of what a server killed
+// at that moment leaves behind (in a death test's child process).
+//
 // The shipped library is built without them: FaultFires is then the constant
 // false and costs nothing.  The unit tests link the backend built with
 // ZK_FAULT_POINTS and arm the points they need; the test build of the
@@ -16,8 +19,16 @@ enum class FaultPoint : int {
     OpenForWriting,   // OpenStream with a writing or appending mode fails (read-only file)
     WriteStream,      // a write stops half-way (disk full)
     StartTimer,       // StartSystemTimer gives no timer
+    CreateTemporary,  // AtomicFile::Begin cannot create the temporary file
+    WriteTemporary,   // AtomicFile::Write stops half-way (disk full)
+    SyncTemporary,    // AtomicFile::Commit cannot flush the temporary file to the disk
+    RenameTemporary,  // AtomicFile::Commit cannot rename the temporary file into place
+    ExtendedAttribute,  // POSIX: the file system keeps no extended attributes (ENOTSUP)
     Count
 };
+
+// The exit code of a process ended at a point armed with ArmStop.
+constexpr int kStoppedAtFaultPoint = 86;
 
 #ifdef ZK_FAULT_POINTS
 // True when the armed point fails this call.
@@ -25,6 +36,10 @@ bool FaultFires(FaultPoint point);
 // The point lets the next `passes` calls through, then fails `failures`
 // calls (-1: every call from then on).
 void ArmFault(FaultPoint point, int passes, int failures);
+// The point lets the next `passes` calls through; the one after ends the
+// process at once (std::_Exit with kStoppedAtFaultPoint: nothing is flushed
+// or cleaned up), as a server killed at that moment would end.
+void ArmStop(FaultPoint point, int passes);
 void DisarmFaults();
 #else
 constexpr bool FaultFires(FaultPoint) { return false; }

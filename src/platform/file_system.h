@@ -19,6 +19,46 @@ bool WriteStream(std::FILE *stream, const char *data, std::size_t size);
 // Closes the stream; false when its buffered bytes could not be written.
 bool CloseStream(std::FILE *stream);
 
+// A file written whole or not at all.  Begin creates "<path>.tmp" beside the
+// file (in the same directory, so on the same file system); Write appends to
+// it; Commit flushes it to the disk, closes it and renames it over the path
+// in one step, replacing an existing file (Windows: MoveFileEx with
+// MOVEFILE_REPLACE_EXISTING and MOVEFILE_WRITE_THROUGH; POSIX: rename).
+// When any step fails, or the object goes away uncommitted, the temporary
+// file is removed and the path keeps what it had.  A process killed half-way
+// leaves the path as it was and at most the temporary file, which the next
+// write of the same path reuses.
+class AtomicFile {
+public:
+    AtomicFile() = default;
+    ~AtomicFile() { Abandon(); }
+    AtomicFile(const AtomicFile &) = delete;
+    AtomicFile &operator=(const AtomicFile &) = delete;
+
+    // text: written in the C library's text mode (Windows line ends).
+    // False when the path is too long or the temporary file cannot be made.
+    bool Begin(const char *path, bool text);
+    // False once any write failed (the failure is kept for Commit).
+    bool Write(const char *data, std::size_t size);
+    bool Print(const char *text);
+    // True when the whole file is in place.
+    bool Commit();
+    // Removes the temporary file; the path keeps what it had.
+    void Abandon();
+
+private:
+    static constexpr std::size_t kPathSize = 1024;
+    std::FILE *m_stream = nullptr;
+    bool m_failed = false;
+    char m_path[kPathSize] = {};
+    char m_temporary[kPathSize + 4] = {};
+};
+
+// The backends' parts of Commit: flush the stream's written bytes to the disk
+// (fsync; Windows: _commit), and rename a finished file over another.
+bool SyncStream(std::FILE *stream);
+bool MoveIntoPlace(const char *from, const char *to);
+
 // The longest file name a directory search returns, with its terminator:
 // MAX_PATH on Windows (cFileName), NAME_MAX + 1 on POSIX fits as well.
 constexpr int kFileNameSize = 260;
@@ -73,12 +113,18 @@ inline bool MatchesPattern(const char *name, const char *pattern) {
 }
 
 // The integrity mark of a database file.  Windows: the file attributes set to
-// exactly read-only plus system (5).  POSIX: see file_system_posix.cpp (mode
-// 0444 plus the file's recorded identity).  SetDatabaseMark sets it after the
-// file has been written and closed; HasDatabaseMark is true only when the
-// mark is exactly as the build left it.
+// exactly read-only plus system (5).  POSIX: mode 0444 plus a record of the
+// file's identity (see file_system_posix.cpp).  SetDatabaseMark sets it after
+// the file has been written and closed; false when it cannot, and the file is
+// then left as it was (writable, no record).  ReadDatabaseMark: Intact when
+// the mark is exactly as the build left it; Unmarkable when the file carries
+// no mark because its file system cannot keep one (POSIX only: a file system
+// that ignores chmod, or keeps neither an extended attribute nor a companion
+// file), so it can only be built again; Damaged otherwise.
+enum class MarkState { Intact, Damaged, Unmarkable };
 bool SetDatabaseMark(const char *path);
-bool HasDatabaseMark(const char *path);
+MarkState ReadDatabaseMark(const char *path);
+inline bool HasDatabaseMark(const char *path) { return ReadDatabaseMark(path) == MarkState::Intact; }
 // True when the file exists and is read-only (Windows: the read-only
 // attribute; POSIX: no write permission bit at all).  A build never opens
 // such a file for writing, even where the process could (root).

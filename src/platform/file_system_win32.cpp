@@ -2,6 +2,7 @@
 // attribute value read-only plus system (5), compared for equality.
 #include "platform/file_system.h"
 
+#include <io.h>
 #include <windows.h>
 
 #include <algorithm>
@@ -47,8 +48,10 @@ bool SetDatabaseMark(const char *path) {
     return path != nullptr && SetFileAttributesA(path, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM) != 0;
 }
 
-bool HasDatabaseMark(const char *path) {
-    return path != nullptr && GetFileAttributesA(path) == (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM);
+MarkState ReadDatabaseMark(const char *path) {
+    return path != nullptr && GetFileAttributesA(path) == (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM)
+               ? MarkState::Intact
+               : MarkState::Damaged;
 }
 
 bool IsReadOnlyFile(const char *path) {
@@ -56,6 +59,13 @@ bool IsReadOnlyFile(const char *path) {
     const DWORD attributes = GetFileAttributesA(path);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
            (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+}
+
+bool SyncStream(std::FILE *stream) { return stream != nullptr && _commit(_fileno(stream)) == 0; }
+
+bool MoveIntoPlace(const char *from, const char *to) {
+    return from != nullptr && to != nullptr &&
+           MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 void UseLegacyStatForTests(bool) {}

@@ -86,6 +86,7 @@ bool BuildDatabase() {
         return false;
     }
     const int sprites = VariableInt(RegistryHandle(REG_PROC_SPR));
+    bool marked = true;
 
     std::vector<platform::DirectoryEntry> found;
     Scan("models", "*.mdl", &found);
@@ -106,11 +107,17 @@ bool BuildDatabase() {
         for (const platform::DirectoryEntry &entry : found)
             spriteList.emplace_back(entry.name, LowWord(entry.size), RandomInt(LowWord(entry.size)));
         if (!WriteSprites(spritePath)) return false;
-        platform::SetDatabaseMark(spritePath);
+        marked = platform::SetDatabaseMark(spritePath);
     }
     // The model file is marked last: a build that failed at the sprite file
-    // leaves it written but unmarked, and the next check reports it.  A mark
-    // that cannot be set shows the same way on the next check.
-    platform::SetDatabaseMark(modelPath);
+    // leaves it written but unmarked, and the next check reports it.
+    marked = platform::SetDatabaseMark(modelPath) && marked;
+    // Files that cannot be marked stay writable and unmarked; the next check
+    // finds that their file system keeps no mark and builds them again.
+    if (!marked)
+        LogMessage(true, LOGLEVEL_WARNING, LOGMODE_NORMAL,
+                   "Could not mark the database files in %s (the file system there keeps no file permissions or "
+                   "marks): they are built again at each map start",
+                   directory);
     return true;
 }

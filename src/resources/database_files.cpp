@@ -36,12 +36,18 @@ bool DatabasePath(char *szOut, std::size_t size, const char *szFile) {
 }
 
 namespace {
-// Logs the verdict on one file; true when it carries its mark.
-bool ExamineFile(const char *szDirectory, const platform::DirectoryEntry &entry) {
+// Logs the verdict on one file; true when it carries its mark.  A file whose
+// file system cannot keep a mark is not reported: it is built again.
+bool ExamineFile(const char *szDirectory, const platform::DirectoryEntry &entry, bool *pbUnmarkable) {
     char path[kKtsPathSize];
     const int written = std::snprintf(path, sizeof(path), "%s%c%s", szDirectory, platform::kPathSeparator, entry.name);
     const bool fits = written > 0 && static_cast<std::size_t>(written) < sizeof(path);
-    if (!fits || !platform::HasDatabaseMark(path)) {
+    const platform::MarkState state = fits ? platform::ReadDatabaseMark(path) : platform::MarkState::Damaged;
+    if (state == platform::MarkState::Unmarkable) {
+        if (pbUnmarkable != nullptr) *pbUnmarkable = true;
+        return false;
+    }
+    if (state != platform::MarkState::Intact) {
         LogMessage(true, LOGLEVEL_ERROR, LOGMODE_NORMAL, "File %s is Damaged!", entry.name);
         return false;
     }
@@ -50,7 +56,8 @@ bool ExamineFile(const char *szDirectory, const platform::DirectoryEntry &entry)
 }
 }  // namespace
 
-bool CheckDatabaseFiles() {
+bool CheckDatabaseFiles(bool *pbUnmarkable) {
+    if (pbUnmarkable != nullptr) *pbUnmarkable = false;
     const int sprites = VariableInt(RegistryHandle(REG_PROC_SPR));
     char directory[kKtsPathSize];
     // The search: every "*.kts" in directory order (by name, as NTFS shows
@@ -63,13 +70,13 @@ bool CheckDatabaseFiles() {
         LogMessage(true, LOGLEVEL_ERROR, LOGMODE_NORMAL, "Can't Find .kts Files");
         return false;
     }
-    if (!ExamineFile(directory, found[0])) return false;
+    if (!ExamineFile(directory, found[0], pbUnmarkable)) return false;
     if (sprites > 0) {
         if (found.size() < 2) {
             LogMessage(true, LOGLEVEL_ERROR, LOGMODE_NORMAL, "Can't Find Second .kts File");
             return false;
         }
-        if (!ExamineFile(directory, found[1])) return false;
+        if (!ExamineFile(directory, found[1], pbUnmarkable)) return false;
     }
     return true;
 }

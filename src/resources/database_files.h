@@ -75,4 +75,6 @@ bool DatabasePath(char *szOut, std::size_t size, const char *szFile);
 
 // True when the first "*.kts" file of the database directory (and, while
 // zeq_kestrin_proc_spr is above 0, the second) still carries its mark.
-bool CheckDatabaseFiles();
+// False with *pbUnmarkable set (and nothing logged for that file) when a file
+// carries no mark because its file system cannot keep one.
+bool CheckDatabaseFiles(bool *pbUnmarkable = nullptr);

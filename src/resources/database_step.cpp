@@ -27,9 +27,17 @@ void DatabaseStep(uintptr_t timerId) {
             }
         } else {
             LogMessage(true, LOGLEVEL_LOG, LOGMODE_NORMAL, "Opening .kts files successed. Checking Files...");
-            if (CheckDatabaseFiles()) {
+            bool unmarkable = false;
+            if (CheckDatabaseFiles(&unmarkable)) {
                 LogMessage(true, LOGLEVEL_LOG, LOGMODE_NORMAL, "Files Loaded");
                 ProcessDatabase();
+            } else if (unmarkable) {
+                // Files that cannot be checked are built again (the build
+                // says why) instead of switching model processing off.
+                if (BuildDatabase()) {
+                    LogMessage(true, LOGLEVEL_LOG, LOGMODE_NORMAL, "Files Successfuly Created.");
+                    ProcessDatabase();
+                }
             } else {
                 LogMessage(true, LOGLEVEL_ERROR, LOGMODE_NORMAL, "Failed Loading Files");
                 IssueServerCommand("zeq_kestrin_proc_mdl 0");

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/fault_points.h"
 #include "platform/file_system.h"
 #include "resources/database_build.h"
 #include "resources/database_files.h"
@@ -254,5 +255,33 @@ TEST_F(DatabaseTest, LongestNamesFitWhole) {
     bool seen = false;
     for (const std::string &line : LogLines()) seen = seen || line.find(name) != std::string::npos;
     EXPECT_TRUE(seen);
+}
+#endif
+
+#if !defined(_WIN32)
+// A file system that keeps no mark (neither an extended attribute nor a
+// companion file can be written): the files are built again at every map,
+// with one line saying why, and model processing stays on.
+TEST_F(DatabaseTest, FilesThatCannotBeMarkedAreBuiltAgainAtEveryMap) {
+    platform::ArmFault(platform::FaultPoint::ExtendedAttribute, 0, -1);
+    platform::ArmFault(platform::FaultPoint::CreateTemporary, 0, -1);
+    const std::string why =
+        "[ZEQ] WARNING: Could not mark the database files in cstrike/addons/zeq_kestrin/db (the file system there "
+        "keeps no file permissions or marks): they are built again at each map start";
+    const std::vector<std::string> first = StepLines();
+    ASSERT_GE(first.size(), 3u);
+    EXPECT_EQ(first[0], "[ZEQ] WARNING: Can't Open .kts Files. Creating new...");
+    EXPECT_EQ(first[1], why);
+    EXPECT_EQ(first[2], "[ZEQ] LOG: Files Successfuly Created.");
+    WriteSized("cstrike/models/added.mdl", 900);
+    const std::vector<std::string> next = StepLines();
+    ASSERT_GE(next.size(), 4u);
+    EXPECT_EQ(next[0], "[ZEQ] LOG: Opening .kts files successed. Checking Files...");
+    EXPECT_EQ(next[1], why);
+    EXPECT_EQ(next[2], "[ZEQ] LOG: Files Successfuly Created.");
+    EXPECT_EQ(next.size(), first.size() + 1) << "one more model processed";
+    EXPECT_NE(engine.ReadTextFile(kModelDb).find("added.mdl"), std::string::npos);
+    EXPECT_TRUE(engine.serverCommands.empty());
+    platform::DisarmFaults();
 }
 #endif

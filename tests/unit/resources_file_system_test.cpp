@@ -4,9 +4,18 @@
 #include <string>
 #include <vector>
 
+#include "platform/fault_points.h"
 #include "platform/file_system.h"
 #include "platform/platform.h"
 #include "support/test_engine.h"
+
+#if !defined(_WIN32)
+#  include <sched.h>
+#  include <sys/mount.h>
+#  include <sys/wait.h>
+#  include <sys/xattr.h>
+#  include <unistd.h>
+#endif
 
 namespace fs = std::filesystem;
 
@@ -17,11 +26,6 @@ std::vector<std::string> Names(const std::vector<platform::DirectoryEntry> &entr
     return names;
 }
 
-// Lets the coarse file-system clock move on, so that a change made now gets a
-// status-change time different from the mark's.
-#if !defined(_WIN32)
-void LetClockMove() { platform::SleepMilliseconds(25); }
-#endif
 }  // namespace
 
 TEST(ResourcesFileSystem, SearchSortsAsNtfsShowsAndMatchesSuffixesWithoutCase) {
@@ -84,107 +88,150 @@ TEST(ResourcesFileSystem, LengthsBeyondThirtyTwoBitsComeWhole) {
 }
 
 namespace {
-// The mark's tests run with both ways of reading a file's identity.
-struct MarkTest : ::testing::TestWithParam<bool> {
+const fs::perms kReadOnly = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+const char kAttribute[] = "user.zeq_kestrin.mark";
+
+// Where the record is kept, and which way a file's identity is read.
+struct MarkCase {
+    bool legacyStat;
+    bool companion;  // the file system keeps no extended attributes
+};
+
+struct MarkTest : ::testing::TestWithParam<MarkCase> {
     TestEngine engine;
     const std::string path = "db/mdlbase.kts";
+    const std::string companion = "db/.mdlbase.kts.mark";
     void SetUp() override {
-        platform::UseLegacyStatForTests(GetParam());
+        platform::UseLegacyStatForTests(GetParam().legacyStat);
+        if (GetParam().companion) platform::ArmFault(platform::FaultPoint::ExtendedAttribute, 0, -1);
         engine.WriteFile(path, "a.mdl 0 600 abc 5 1.000000\n");
     }
-    void TearDown() override { platform::UseLegacyStatForTests(false); }
+    void TearDown() override {
+        platform::UseLegacyStatForTests(false);
+        platform::DisarmFaults();
+    }
     void Mark() {
         ASSERT_TRUE(platform::SetDatabaseMark(path.c_str()));
-        ASSERT_TRUE(platform::HasDatabaseMark(path.c_str()));
+        ASSERT_TRUE(Marked());
     }
-    bool Marked() { return platform::HasDatabaseMark(path.c_str()); }
+    bool Marked(const std::string &file) { return platform::HasDatabaseMark(file.c_str()); }
+    bool Marked() { return Marked(path); }
+    bool HasAttribute(const std::string &file) { return getxattr(file.c_str(), kAttribute, nullptr, 0) >= 0; }
+    // The record replaced or removed, wherever it is kept.
+    void Forge(const std::string &text) {
+        if (GetParam().companion)
+            engine.WriteFile(companion, text);
+        else
+            setxattr(path.c_str(), kAttribute, text.data(), text.size(), 0);
+    }
+    void RemoveRecord() {
+        if (GetParam().companion)
+            fs::remove(companion);
+        else
+            removexattr(path.c_str(), kAttribute);
+    }
+    void Shell(const std::string &command) { ASSERT_EQ(std::system(command.c_str()), 0) << command; }
 };
 }  // namespace
 
-INSTANTIATE_TEST_SUITE_P(Stat, MarkTest, ::testing::Values(false, true),
-                         [](const ::testing::TestParamInfo<bool> &info) { return info.param ? "Legacy" : "Statx"; });
+INSTANTIATE_TEST_SUITE_P(Mark, MarkTest,
+                         ::testing::Values(MarkCase{false, false}, MarkCase{true, false}, MarkCase{false, true},
+                                           MarkCase{true, true}),
+                         [](const ::testing::TestParamInfo<MarkCase> &info) {
+                             return std::string(info.param.legacyStat ? "Legacy" : "Statx") +
+                                    (info.param.companion ? "Companion" : "Attribute");
+                         });
 
 TEST_P(MarkTest, MarkMakesTheFileReadOnlyAndPassesUntouched) {
     EXPECT_FALSE(Marked());
     EXPECT_FALSE(platform::IsReadOnlyFile(path.c_str()));
     Mark();
-    EXPECT_EQ(fs::status(path).permissions(), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    EXPECT_EQ(fs::status(path).permissions(), kReadOnly);
     EXPECT_TRUE(platform::IsReadOnlyFile(path.c_str()));
-    EXPECT_TRUE(engine.Exists("db/.mdlbase.kts.mark"));
-    // Reading the file changes nothing.
+    EXPECT_EQ(engine.Exists(companion), GetParam().companion);
+    EXPECT_EQ(HasAttribute(path), !GetParam().companion);
     EXPECT_EQ(engine.ReadFile(path), "a.mdl 0 600 abc 5 1.000000\n");
     EXPECT_TRUE(Marked());
     // The mark read one way is the mark read the other way.
-    platform::UseLegacyStatForTests(!GetParam());
+    platform::UseLegacyStatForTests(!GetParam().legacyStat);
     EXPECT_TRUE(Marked());
 }
 
-TEST_P(MarkTest, CopyAndRestoreBreakTheMark) {
+TEST_P(MarkTest, CopiesFailEvenWithModeTimesAndAttributesKept) {
     Mark();
-    const fs::file_time_type written = fs::last_write_time(path);
-    // A copy put in the file's place, with the same mode and modification time.
-    fs::copy_file(path, "db/copy.kts");
-    fs::remove(path);
-    fs::rename("db/copy.kts", path);
-    fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-    fs::last_write_time(path, written);
+    Shell("cp " + path + " db/plain.kts");  // read-only, no record
+    EXPECT_FALSE(Marked("db/plain.kts"));
+    // "cp -a" takes mode, times and the attribute along; put in the file's place.
+    Shell("cp -a " + path + " db/copy.kts && rm -f " + path + " && mv db/copy.kts " + path);
+    EXPECT_EQ(fs::status(path).permissions(), kReadOnly);
+    EXPECT_EQ(HasAttribute(path), !GetParam().companion);
     EXPECT_FALSE(Marked());
 }
 
-TEST_P(MarkTest, PermissionChangesBreakTheMarkEvenWhenUndone) {
+TEST_P(MarkTest, RenameAndHardLinkFail) {
     Mark();
-    LetClockMove();
+    fs::rename(path, "db/other.kts");
+    EXPECT_FALSE(Marked("db/other.kts"));
+    fs::rename("db/other.kts", path);
+    EXPECT_TRUE(Marked());  // back under its own name, as on Windows
+
+    fs::create_hard_link(path, "db/link.kts");
+    EXPECT_FALSE(Marked());
+    EXPECT_FALSE(Marked("db/link.kts"));
+}
+
+TEST_P(MarkTest, PermissionTimeAndContentChangesFail) {
+    Mark();
     fs::permissions(path, fs::perms::owner_write, fs::perm_options::add);
     EXPECT_FALSE(Marked());
     EXPECT_FALSE(platform::IsReadOnlyFile(path.c_str()));
+    // Undone, the change leaves nothing to see (Windows: read-only cleared
+    // and set again gives the same attributes).
     fs::permissions(path, fs::perms::owner_write, fs::perm_options::remove);
+    EXPECT_TRUE(Marked());
+
+    const fs::file_time_type written = fs::last_write_time(path);
+    fs::last_write_time(path, written + std::chrono::seconds(1));  // touch
     EXPECT_FALSE(Marked());
-}
+    fs::last_write_time(path, written);
+    EXPECT_TRUE(Marked());
 
-TEST_P(MarkTest, RenameLinkAndTimesBreakTheMark) {
-    Mark();
-    LetClockMove();
-    fs::rename(path, "db/other.kts");
-    EXPECT_FALSE(platform::HasDatabaseMark("db/other.kts"));  // no companion under the new name
-    fs::rename("db/other.kts", path);
-    EXPECT_FALSE(Marked());  // the rename moved the status-change time
-
-    Mark();
-    LetClockMove();
-    fs::create_hard_link(path, "db/link.kts");
-    EXPECT_FALSE(Marked());
-
-    Mark();
-    LetClockMove();
-    fs::last_write_time(path, fs::last_write_time(path));  // the same time set again
-    EXPECT_FALSE(Marked());
-}
-
-TEST_P(MarkTest, EditedContentOrLostCompanionBreakTheMark) {
-    Mark();
     fs::permissions(path, fs::perms::owner_write, fs::perm_options::add);
-    engine.WriteFile(path, "edited\n");
+    engine.WriteFile(path, "a.mdl 0 600 abc 5 1.000001\n");  // same length
     fs::permissions(path, fs::perms::owner_write, fs::perm_options::remove);
-    EXPECT_FALSE(Marked());
-
-    Mark();
-    fs::remove("db/.mdlbase.kts.mark");
-    EXPECT_FALSE(Marked());
-
-    Mark();
-    engine.WriteFile("db/.mdlbase.kts.mark", "kts-mark forged\n");
     EXPECT_FALSE(Marked());
 }
 
-TEST_P(MarkTest, MarkingAgainAfterARebuildReplacesTheCompanion) {
+// Nobody touched the file: an owner change of the whole game directory
+// ("chown -R") moves only the status-change time and the owner.
+TEST_P(MarkTest, OwnerChangesPass) {
     Mark();
-    fs::permissions("db/.mdlbase.kts.mark", fs::perms::owner_read);
+    const uid_t owner = geteuid() == 0 ? 4242 : getuid();
+    const gid_t group = geteuid() == 0 ? 4242 : getgid();
+    ASSERT_EQ(chown(path.c_str(), owner, group), 0);
+    ASSERT_EQ(chown("db", owner, group), 0);
+    EXPECT_TRUE(Marked());
+}
+
+TEST_P(MarkTest, LostOrForgedRecordFails) {
+    Mark();
+    RemoveRecord();
+    EXPECT_FALSE(Marked());  // read-only without a record: a copy's state
+
+    Mark();
+    Forge("zk-mark forged\n");
+    EXPECT_FALSE(Marked());
+}
+
+TEST_P(MarkTest, MarkingAgainAfterARebuildReplacesTheRecord) {
+    Mark();
     fs::remove(path);
     engine.WriteFile(path, "new\n");
     EXPECT_FALSE(Marked());
     Mark();
+    EXPECT_EQ(engine.Exists(companion), GetParam().companion);
     EXPECT_FALSE(platform::SetDatabaseMark("db/missing.kts"));
-    EXPECT_FALSE(platform::HasDatabaseMark("db/missing.kts"));
+    EXPECT_FALSE(Marked("db/missing.kts"));
     EXPECT_FALSE(platform::IsReadOnlyFile("db/missing.kts"));
 }
 
@@ -194,6 +241,105 @@ TEST_P(MarkTest, ADirectoryOrALinkIsNeverMarked) {
     EXPECT_FALSE(platform::IsReadOnlyFile("db/folder.kts"));
     Mark();
     fs::create_symlink("mdlbase.kts", "db/link.kts");
-    EXPECT_FALSE(platform::HasDatabaseMark("db/link.kts"));
+    EXPECT_FALSE(Marked("db/link.kts"));
+}
+
+// Neither an attribute nor a companion file can be written: the file stays
+// writable and without a record, and reads as one its file system cannot
+// mark.  Where marks can be kept, the same file reads as damaged (a build cut
+// short, or a copy that lost the mode).
+TEST(ResourcesFileSystem, FileThatCannotBeMarkedIsToldApartFromALostMark) {
+    TestEngine engine;
+    engine.WriteFile("db/mdlbase.kts", "x\n");
+    platform::ArmFault(platform::FaultPoint::ExtendedAttribute, 0, -1);
+    platform::ArmFault(platform::FaultPoint::CreateTemporary, 0, -1);
+    EXPECT_FALSE(platform::SetDatabaseMark("db/mdlbase.kts"));
+    EXPECT_FALSE(platform::IsReadOnlyFile("db/mdlbase.kts"));
+    EXPECT_EQ(platform::ReadDatabaseMark("db/mdlbase.kts"), platform::MarkState::Unmarkable);
+    platform::DisarmFaults();
+    EXPECT_EQ(platform::ReadDatabaseMark("db/mdlbase.kts"), platform::MarkState::Damaged);
+    EXPECT_EQ(std::distance(fs::directory_iterator("db"), fs::directory_iterator()), 1);  // no probe left
+}
+
+// A database marked by the earlier Linux version (a companion file that also
+// names the device and the status-change time) still passes after an
+// upgrade, whatever those two say; the other fields still count.
+TEST(ResourcesFileSystem, EarlierVersionsRecordStillCounts) {
+    TestEngine engine;
+    engine.WriteFile("db/mdlbase.kts", "a.mdl 0 600 abc 5 1.000000\n");
+    fs::permissions("db/mdlbase.kts", kReadOnly);
+    struct stat st;
+    ASSERT_EQ(stat("db/mdlbase.kts", &st), 0);
+    char record[256];
+    const auto write = [&](long long size) {
+        std::snprintf(record, sizeof(record), "kts-mark 254:3 %llu %o %lld %lld.%09ld 1.000000001\n",
+                      static_cast<unsigned long long>(st.st_ino), static_cast<unsigned>(st.st_mode), size,
+                      static_cast<long long>(st.st_mtim.tv_sec), static_cast<long>(st.st_mtim.tv_nsec));
+        engine.WriteFile("db/.mdlbase.kts.mark", record);
+    };
+    write(static_cast<long long>(st.st_size));
+    EXPECT_TRUE(platform::HasDatabaseMark("db/mdlbase.kts")) << record;
+    write(static_cast<long long>(st.st_size) + 1);
+    EXPECT_FALSE(platform::HasDatabaseMark("db/mdlbase.kts"));
+}
+
+// Real file systems, in a child process with a mount namespace of its own
+// (skipped where the sandbox gives none): the same files seen under another
+// device number (an overlay of the directory: same inodes, another device),
+// and a file system without extended attributes (ramfs).
+namespace {
+int MountChecks(const std::string &root) {
+    if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) return 77;
+    const std::string lower = root + "/db", view = root + "/view", bare = root + "/bare", empty = root + "/empty";
+    fs::create_directories(view);
+    fs::create_directories(bare);
+    fs::create_directories(empty);
+    // A read-only overlay needs two lower layers.
+    if (mount("overlay", view.c_str(), "overlay", MS_RDONLY, ("lowerdir=" + lower + ":" + empty).c_str()) != 0)
+        return 77;
+    struct stat underneath, seen;
+    if (stat((lower + "/mdlbase.kts").c_str(), &underneath) != 0 || stat((view + "/mdlbase.kts").c_str(), &seen) != 0 ||
+        underneath.st_dev == seen.st_dev || underneath.st_ino != seen.st_ino)
+        return 77;
+    int failures = 0;
+    if (!platform::HasDatabaseMark((view + "/mdlbase.kts").c_str())) {
+        std::fprintf(stderr, "the file under another device number lost its mark\n");
+        ++failures;
+    }
+    if (mount("ramfs", bare.c_str(), "ramfs", 0, nullptr) != 0) return 77;
+    const std::string file = bare + "/sprbase.kts";
+    std::FILE *stream = std::fopen(file.c_str(), "w");
+    if (stream == nullptr) return 77;
+    std::fputs("smoke.spr 2000 7\n", stream);
+    std::fclose(stream);
+    if (!platform::SetDatabaseMark(file.c_str()) || !platform::HasDatabaseMark(file.c_str()) ||
+        !fs::exists(bare + "/.sprbase.kts.mark")) {
+        std::fprintf(stderr, "no mark kept on a file system without extended attributes\n");
+        ++failures;
+    }
+    fs::copy_file(file, bare + "/copy.kts");
+    fs::remove(file);
+    fs::rename(bare + "/copy.kts", file);
+    if (platform::HasDatabaseMark(file.c_str())) {
+        std::fprintf(stderr, "a copy passed on a file system without extended attributes\n");
+        ++failures;
+    }
+    return failures;
+}
+}  // namespace
+
+TEST(ResourcesFileSystem, MarkSurvivesAnotherDeviceNumberAndNeedsNoAttributes) {
+    TestEngine engine;
+    engine.WriteFile("db/mdlbase.kts", "a.mdl 0 600 abc 5 1.000000\n");
+    ASSERT_TRUE(platform::SetDatabaseMark("db/mdlbase.kts"));
+    std::fflush(nullptr);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) _exit(MountChecks(engine.root));
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 77) GTEST_SKIP() << "no mount namespace, overlay or ramfs here";
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 #endif

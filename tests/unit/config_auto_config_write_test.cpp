@@ -1,0 +1,169 @@
+// The automatic configuration file is written whole or not at all: a server
+// killed while it measures the machine or writes the file, a full disk, or an
+// empty file left by an older version must never leave kestrin.acfg empty
+// (an existing file is never made again, and it replaces kestrin.cfg).
+#include <cstdlib>
+#include <filesystem>
+#include <set>
+#include <string>
+
+#include "config_fixture.h"
+#include "config/auto_config.h"
+#include "platform/fault_points.h"
+
+#if !defined(_WIN32)
+#  include <signal.h>
+#  include <sys/resource.h>
+#endif
+
+using config_test::ConfigTest;
+using config_test::Count;
+using platform::FaultPoint;
+
+namespace {
+constexpr int kKilled = 9;
+const std::string kAutoConfig = config_test::kConfigDir + "kestrin.acfg";
+
+HardwareFigures SingleProcessorAt800() { return HardwareFigures{800.0f, 256}; }
+HardwareFigures KilledWhileMeasuring() { std::_Exit(kKilled); }
+
+struct AutoConfigWriteTest : ConfigTest {
+    void SetUp() override {
+        ConfigTest::SetUp();
+        RegisterOwnVariables();
+        SetHardwareProbeForTests(SingleProcessorAt800);
+        engine.SetVariable("zeq_kestrin_autoconfig", "1");
+    }
+    void TearDown() override {
+        platform::DisarmFaults();
+        SetHardwareProbeForTests(nullptr);
+        ConfigTest::TearDown();
+    }
+    // The names in the configuration directory.
+    std::set<std::string> ConfigFiles() {
+        std::set<std::string> names;
+        for (const auto &entry : std::filesystem::directory_iterator(config_test::kConfigDir))
+            names.insert(entry.path().filename().string());
+        return names;
+    }
+    // A map start that finds the file missing makes it whole and runs it.
+    void ExpectMadeAndRun() {
+        engine.serverCommands.clear();
+        RunAutoConfig();
+        EXPECT_EQ(Count(engine.ReadTextFile(kAutoConfig), "\n"), 19u);
+        EXPECT_EQ(engine.serverCommands.size(), 19u);
+        EXPECT_EQ(ConfigFiles(), (std::set<std::string>{".keep", "kestrin.acfg"}));
+    }
+};
+}  // namespace
+
+// Each step of the write failing once: nothing is run, the error says why,
+// no temporary file stays, and the next map start makes the file.  A file
+// already there (empty) stays as it was until it is replaced whole.
+TEST_F(AutoConfigWriteTest, FailureAtAnyStepLeavesNoFileAndTheNextMapMakesIt) {
+    const struct {
+        FaultPoint point;
+        int passes;
+        bool emptyBefore;
+        const char *error;
+    } steps[] = {
+        {FaultPoint::CreateTemporary, 0, false, "kestrin.acfg (does the directory exist, and may the server write to it?)"},
+        {FaultPoint::WriteTemporary, 3, false, "kestrin.acfg completely (disk full?)"},
+        {FaultPoint::SyncTemporary, 0, false, "kestrin.acfg completely (disk full?)"},
+        {FaultPoint::RenameTemporary, 0, true, "kestrin.acfg completely (disk full?)"},
+    };
+    for (const auto &step : steps) {
+        SCOPED_TRACE(static_cast<int>(step.point));
+        std::filesystem::remove(kAutoConfig);
+        if (step.emptyBefore) WriteConfig("kestrin.acfg", "");
+        engine.WriteFile(config_test::kLogFile, "");
+        engine.serverCommands.clear();
+        platform::ArmFault(step.point, step.passes, 1);
+        RunAutoConfig();
+        EXPECT_NE(Log().find(step.error), std::string::npos) << Log();
+        EXPECT_TRUE(engine.serverCommands.empty());
+        if (step.emptyBefore) {
+            EXPECT_EQ(ConfigFiles(), (std::set<std::string>{".keep", "kestrin.acfg"}));
+            EXPECT_EQ(engine.ReadFile(kAutoConfig), "");
+        } else {
+            EXPECT_EQ(ConfigFiles(), (std::set<std::string>{".keep"}));
+            EXPECT_NE(Log().find("[ZEQ] ERROR: AutoConfiguration file not found.\n"), std::string::npos);
+        }
+        ExpectMadeAndRun();
+    }
+}
+
+TEST_F(AutoConfigWriteTest, EmptyFileFromAnInterruptedWriteIsMadeAgain) {
+    engine.WriteFile(kAutoConfig, "");
+    ExpectMadeAndRun();
+    EXPECT_EQ(Count(Log(), "[ZEQ] WARNING: AutoConfiguration file is empty (an earlier write was cut short). "
+                           "Creating new...\n"),
+              1u)
+        << Log();
+}
+
+#if !defined(_WIN32)  // death tests start a new process (in a new directory) there
+// The server killed at each step of the write (in a child process): the next
+// map start, here in the parent, finds no file and makes it.
+TEST_F(AutoConfigWriteTest, ServerKilledAtAnyStepLeavesNoFile) {
+    const struct {
+        FaultPoint point;
+        int passes;
+    } steps[] = {
+        {FaultPoint::CreateTemporary, 0},  // before the temporary file exists
+        {FaultPoint::WriteTemporary, 0},   // the temporary file made, nothing written
+        {FaultPoint::WriteTemporary, 10},  // half of the lines written
+        {FaultPoint::SyncTemporary, 0},    // every byte written, not yet on the disk
+        {FaultPoint::RenameTemporary, 0},  // complete, about to be renamed
+    };
+    for (const auto &step : steps) {
+        SCOPED_TRACE(static_cast<int>(step.point));
+        std::filesystem::remove(kAutoConfig);
+        EXPECT_EXIT(
+            {
+                platform::ArmStop(step.point, step.passes);
+                RunAutoConfig();
+            },
+            ::testing::ExitedWithCode(platform::kStoppedAtFaultPoint), "");
+        EXPECT_FALSE(engine.Exists(kAutoConfig));
+        ExpectMadeAndRun();
+    }
+}
+
+TEST_F(AutoConfigWriteTest, ServerKilledWhileMeasuringLeavesNoFile) {
+    EXPECT_EXIT(
+        {
+            SetHardwareProbeForTests(KilledWhileMeasuring);
+            RunAutoConfig();
+        },
+        ::testing::ExitedWithCode(kKilled), "");
+    EXPECT_FALSE(engine.Exists(kAutoConfig));
+    ExpectMadeAndRun();
+}
+
+// A real file size limit of 0: every byte written is refused (EFBIG).
+// (Lifted again before the child reports: its standard error is a file too.)
+void LimitFileSize(rlim_t limit) {
+    signal(SIGXFSZ, SIG_IGN);
+    struct rlimit fileSize;
+    fileSize.rlim_cur = limit;
+    fileSize.rlim_max = RLIM_INFINITY;
+    setrlimit(RLIMIT_FSIZE, &fileSize);
+}
+
+TEST_F(AutoConfigWriteTest, FileSizeLimitOfZeroIsReportedAndLeavesNoFile) {
+    EXPECT_EXIT(
+        {
+            LimitFileSize(0);
+            RunAutoConfig();
+            LimitFileSize(RLIM_INFINITY);
+            std::fputs(engine.console.c_str(), stderr);
+            std::_Exit(engine.serverCommands.empty() ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0),
+        "ERROR: Could not write cstrike/addons/zeq_kestrin/configs/kestrin.acfg completely \\(disk full\\?\\)");
+    EXPECT_FALSE(engine.Exists(kAutoConfig));
+    EXPECT_EQ(ConfigFiles(), (std::set<std::string>{".keep"}));
+    ExpectMadeAndRun();
+}
+#endif
