@@ -30,6 +30,7 @@
 // refuses to open such a file for writing (IsReadOnlyFile), also where the
 // server runs as root and the open itself would succeed.
 #include "platform/file_system.h"
+#include "platform/platform.h"
 
 #include <dirent.h>
 #include <errno.h>
@@ -301,6 +302,13 @@ bool IsReadOnlyFile(const char *path) {
     FileIdentity id;
     if (!ReadIdentity(path, true, &id) || IsDirectory(id.mode)) return false;
     return (id.mode & 0222) == 0;
+}
+
+// By the path's status, not a search: a directory that can be written into
+// but not listed (mode 0333) exists as well.
+bool DirectoryExists(const char *path) {
+    FileIdentity id;
+    return ReadIdentity(path, true, &id) && IsDirectory(id.mode);
 }
 
 void UseLegacyStatForTests(bool legacy) { s_legacyStat = legacy; }
