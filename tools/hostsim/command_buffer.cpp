@@ -124,4 +124,13 @@ void EngineSim::EchoCommand() {
 
 void EngineSim::QuitCommand() { current()->quitRequested_ = true; }
 
+// The player limit is a command, fixed while a server runs.
+void EngineSim::MaxplayersCommand() {
+    EngineSim &sim = *current();
+    if (sim.argv_.size() != 2)
+        sim.printf("\"maxplayers\" is \"%d\"\n", sim.options_.maxClients);
+    else
+        sim.print("maxplayers can not be changed while a server is running.\n");
+}
+
 }  // namespace hostsim

@@ -12,6 +12,7 @@
 #include "engine_table.h"
 #include "engine_text.h"
 #include "host_os.h"
+#include "standard_cvars.h"
 
 namespace hostsim {
 
@@ -69,16 +70,16 @@ void EngineSim::initialise() {
     }
     clientLineStart_.assign(static_cast<std::size_t>(options_.maxClients) + 1, true);
 
-    static const char *const kEngineCvars[][2] = {{"sys_ticrate", "100"}, {"developer", "0"}};
-    for (const auto &definition : kEngineCvars) {
+    for (std::size_t i = 0; i < kStandardCvarCount; ++i) {
         std::unique_ptr<cvar_t> variable(new cvar_t());
-        variable->name = definition[0];
-        variable->string = definition[1];
+        variable->name = kStandardCvars[i].name;
+        variable->string = kStandardCvars[i].value;
         registerCvar(variable.get());
         ownCvars_.push_back(std::move(variable));
     }
     commands_.push_back({"echo", &EngineSim::EchoCommand, false});
     commands_.push_back({"quit", &EngineSim::QuitCommand, false});
+    commands_.push_back({"maxplayers", &EngineSim::MaxplayersCommand, false});
 }
 
 // ---- strings
