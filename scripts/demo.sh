@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-deps.sh
+scripts/install-deps.sh --demo
 cmake --preset dev >/dev/null
 cmake --build --preset dev --target zk_plugin hostsim zk_stub_game
 

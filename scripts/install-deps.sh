@@ -1,32 +1,61 @@
 #!/usr/bin/env bash
-# Installs, with apt-get, what building and testing every target needs, when
-# something is missing: CMake and Ninja, the multilib compiler for the i386
-# library, MinGW-w64 for the Windows DLLs, qemu-user-static to run i386
-# programs, wine64 to run Windows programs, GoogleTest's sources and Google
-# Benchmark.
+# Installs with apt-get what is missing.
+#
+#   install-deps.sh          what building and testing every target needs:
+#                            CMake and Ninja, GoogleTest's sources, the
+#                            multilib compiler for the i386 library, MinGW-w64
+#                            for the Windows DLLs, qemu-user-static to run i386
+#                            programs, wine64 to run Windows programs, clang
+#                            and its fuzzer runtime, Google Benchmark, Xvfb
+#   install-deps.sh --demo   only what scripts/demo.sh needs: CMake, Ninja,
+#                            the compiler and GoogleTest's sources (the dev
+#                            configuration builds the tests too)
+#   --list                   prints the packages of the set, one a line, and
+#                            installs nothing
 set -euo pipefail
 
-packages=(cmake ninja-build g++ g++-multilib binutils mingw-w64 wine64 qemu-user-static
-          googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xauth)
+demo=0
+list=0
+for arg in "$@"; do
+  case "$arg" in
+    --demo) demo=1 ;;
+    --list) list=1 ;;
+    *) echo "usage: $0 [--demo] [--list]" >&2; exit 2 ;;
+  esac
+done
+
+demo_packages=(cmake ninja-build g++ googletest)
+test_packages=(g++-multilib binutils mingw-w64 wine64 qemu-user-static
+               libgtest-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xauth)
+packages=("${demo_packages[@]}")
+[ $demo -eq 1 ] || packages+=("${test_packages[@]}")
+
+if [ $list -eq 1 ]; then
+  printf '%s\n' "${packages[@]}"
+  exit 0
+fi
 
 missing=()
 have() { command -v "$1" >/dev/null 2>&1; }
 have cmake || missing+=(cmake)
 have ninja || missing+=(ninja-build)
 have g++ || missing+=(g++)
-have objdump || missing+=(binutils)
-probe=$(mktemp)
-echo 'int main() { return 0; }' | g++ -m32 -x c++ - -o "$probe" 2>/dev/null || missing+=(g++-multilib)
-rm -f "$probe"
-have i686-w64-mingw32-g++ || missing+=(mingw-w64)
-have x86_64-w64-mingw32-g++-posix || missing+=(mingw-w64)
-[ -x /usr/lib/wine/wine64 ] || have wine64 || missing+=(wine64)
-have qemu-i386-static || missing+=(qemu-user-static)
-[ -f /usr/src/googletest/CMakeLists.txt ] || missing+=(googletest libgtest-dev)
-[ -f /usr/include/benchmark/benchmark.h ] || missing+=(libbenchmark-dev)
-have clang++ || missing+=(clang)
-have xvfb-run || missing+=(xvfb)
-ls /usr/lib/llvm-14/lib/clang/14*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 || missing+=(libclang-rt-14-dev)
+[ -f /usr/src/googletest/CMakeLists.txt ] || missing+=(googletest)
+if [ $demo -eq 0 ]; then
+  have objdump || missing+=(binutils)
+  probe=$(mktemp)
+  echo 'int main() { return 0; }' | g++ -m32 -x c++ - -o "$probe" 2>/dev/null || missing+=(g++-multilib)
+  rm -f "$probe"
+  have i686-w64-mingw32-g++ || missing+=(mingw-w64)
+  have x86_64-w64-mingw32-g++-posix || missing+=(mingw-w64)
+  [ -x /usr/lib/wine/wine64 ] || have wine64 || missing+=(wine64)
+  have qemu-i386-static || missing+=(qemu-user-static)
+  [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
+  [ -f /usr/include/benchmark/benchmark.h ] || missing+=(libbenchmark-dev)
+  have clang++ || missing+=(clang)
+  have xvfb-run || missing+=(xvfb)
+  ls /usr/lib/llvm-14/lib/clang/14*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 || missing+=(libclang-rt-14-dev)
+fi
 
 if [ ${#missing[@]} -eq 0 ]; then
   echo "install-deps: everything is installed"

@@ -18,3 +18,9 @@ constexpr int kStatusLineSize = 128;
 // Formats status line n (0 to 23) into one shared buffer and returns it; any
 // other n returns the buffer as the previous call left it.
 const char *GetStatusLine(int n);
+
+// The status line that shows the spike regulation switch.
+constexpr int kCpuSwitchStatusLine = 21;
+// True while zeq_kestrin_cpu is on but this map has no processor load figure
+// (the load monitor could not be opened): that line says "Unavailable".
+bool CpuRegulationUnavailable();

@@ -1,11 +1,11 @@
 #include "config/profile_parser.h"
 
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 
 #include "config/profile_store.h"
 #include "config/token.h"
+#include "engine/decimal_text.h"
 #include "log/log.h"
 
 namespace {
@@ -28,17 +28,6 @@ constexpr int kSectionCount = 5;
 
 ProfileParserState s_state = {PROFILE_SECTION_NONE, -1, 0};
 
-// Decimal text to integer: optional sign and leading digits, 0 for text
-// without a number; values beyond 32 bits saturate.
-int32_t ToInteger(const char *szWord) {
-    const long value = std::strtol(szWord, nullptr, 10);
-    if (value > INT32_MAX) return INT32_MAX;
-    if (value < INT32_MIN) return INT32_MIN;
-    return static_cast<int32_t>(value);
-}
-
-double ToReal(const char *szWord) { return std::strtod(szWord, nullptr); }
-
 void StoreField(int section, int level, int field, const char *word) {
     switch (section) {
     case PROFILE_SECTION_FPS:
@@ -46,8 +35,8 @@ void StoreField(int section, int level, int field, const char *word) {
         int32_t &iNumber = section == PROFILE_SECTION_FPS ? g_fpsLevels[level].iNumber : g_cpuLevels[level].iNumber;
         double &dNumber = section == PROFILE_SECTION_FPS ? g_fpsLevels[level].dNumber : g_cpuLevels[level].dNumber;
         char *szText = section == PROFILE_SECTION_FPS ? g_fpsLevels[level].szText : g_cpuLevels[level].szText;
-        if (field == 1) iNumber = ToInteger(word);
-        else if (field == 2) dNumber = ToReal(word);
+        if (field == 1) iNumber = DecimalToInt32(word);
+        else if (field == 2) dNumber = DecimalToReal(word);
         else CopyProfileText(szText, kProfileTextSize, word);
         break;
     }
@@ -59,16 +48,16 @@ void StoreField(int section, int level, int field, const char *word) {
     }
     case PROFILE_SECTION_SERVER: {
         ServerLevel &record = g_serverLevels[level];
-        if (field == 1) record.dFpsMode = ToReal(word);
-        else if (field == 2) record.dCpuMode = ToReal(word);
-        else if (field == 3) record.iSysNumber = ToInteger(word);
+        if (field == 1) record.dFpsMode = DecimalToReal(word);
+        else if (field == 2) record.dCpuMode = DecimalToReal(word);
+        else if (field == 3) record.iSysNumber = DecimalToInt32(word);
         else CopyProfileText(record.szText, kProfileTextSize, word);
         break;
     }
     case PROFILE_SECTION_BOTS: {
         BotsLevel &record = g_botsLevels[level];
-        if (field == 1) record.iMaxLevel = ToInteger(word);
-        else if (field == 2) record.iMinLevel = ToInteger(word);
+        if (field == 1) record.iMaxLevel = DecimalToInt32(word);
+        else if (field == 2) record.iMinLevel = DecimalToInt32(word);
         else CopyProfileText(record.szText, kProfileTextSize, word);
         break;
     }

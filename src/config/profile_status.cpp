@@ -5,6 +5,7 @@
 #include "config/profile_file.h"
 #include "config/variables.h"
 #include "engine/engine_services.h"
+#include "engine/plugin_state.h"
 
 namespace {
 char s_statusLine[kStatusLineSize];
@@ -20,6 +21,8 @@ void FormatLine(const char *szFormat, ...) {
 
 const char *Switch(const cvar_t *handle) { return VariableInt(handle) >= 1 ? "Enabled" : "Disabled"; }
 }  // namespace
+
+bool CpuRegulationUnavailable() { return !cpuLoadReadable && VariableInt(g_pCpu) >= 1; }
 
 const char *GetStatusLine(int n) {
     if (n >= 0 && n <= 3) {
@@ -40,8 +43,9 @@ const char *GetStatusLine(int n) {
         FormatLine("BOTS %d: %d %d %s", n - 15, r.iMaxLevel, r.iMinLevel, r.szText);
     } else if (n == 20) {
         FormatLine("FPS: %d. Rate: %d.", VariableInt(g_pZeqFps), VariableInt(g_pZeqTicrate));
-    } else if (n == 21) {
-        FormatLine("MDL: %s CPU: %s", Switch(RegistryHandle(REG_PROC_MDL)), Switch(g_pCpu));
+    } else if (n == kCpuSwitchStatusLine) {
+        FormatLine("MDL: %s CPU: %s", Switch(RegistryHandle(REG_PROC_MDL)),
+                   CpuRegulationUnavailable() ? "Unavailable" : Switch(g_pCpu));
     } else if (n == 22) {
         FormatLine("Sleeps Min: %d. Level: %d.", VariableInt(g_pSleepsm), VariableInt(g_pCpuLevel));
     } else if (n == 23) {

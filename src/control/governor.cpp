@@ -16,6 +16,10 @@ float nextCheckTime = 0.0f;
 namespace {
 constexpr float kCheckInterval = 4.0f;
 constexpr float kFixedRateThreshold = 49.99f;
+constexpr int32_t kLargestStep = 75;
+// The highest tick rate kept as the target: an automatic step from it still
+// gives a 32-bit number.
+constexpr int32_t kHighestTarget = INT32_MAX - kLargestStep;
 
 void SetNumber(cvar_t *handle, const char *format, long value) {
     char text[64];
@@ -37,7 +41,8 @@ void RunCheck() {
         AdjustTicrate();
         ApplyProfile(true);
     } else {
-        ticrateTarget = TruncateToInt32(sysrate);
+        const int32_t fixed = TruncateToInt32(sysrate);
+        ticrateTarget = fixed < kHighestTarget ? fixed : kHighestTarget;
         SetNumber(g_pSysTicrate, "%li", ticrateTarget);
         ApplyProfile(false);
     }
@@ -73,7 +78,7 @@ void MeasureFps() {
 void PublishTicrate() { SetUnsigned(g_pZeqTicrate, static_cast<uint32_t>(ticrateTarget)); }
 
 int32_t TicrateStep(int32_t gap) {
-    if (gap > 100) return 75;
+    if (gap > 100) return kLargestStep;
     if (gap > 50) return 38;
     if (gap > 20) return 15;
     if (gap > 10) return 8;

@@ -8,6 +8,7 @@
 #include "engine/engine_services.h"
 #include "engine/plugin_state.h"
 #include "log/log.h"
+#include "platform/cpu_load.h"
 
 uint32_t spikeCount = 0;
 uint32_t quietCount = 0;
@@ -24,6 +25,18 @@ LoadSampler s_sampler = nullptr;
 // the first frame only schedules: the first step comes one period after it.
 float s_nextRegulation = 0.0f;
 float s_lastTime = FLT_MAX;
+bool s_offReported = false;  // the regulation-off notice of this map
+
+// Regulation is on but the monitor is closed: without this line
+// zeq_kestrin_cpu 1 would do nothing without a word.
+void ReportRegulationOff() {
+    if (s_offReported || VariableFloat(g_pCpu) == 0.0f) return;
+    s_offReported = true;
+    LogMessage(true, LOGLEVEL_WARNING, LOGMODE_NORMAL,
+               "CPU regulation is off on this map: no processor load can be read from %s. "
+               "zeq_kestrin_cpu does nothing until it can.",
+               platform::CpuCounterSource());
+}
 
 bool TakeSample(Monitor *pMonitor) {
     return s_sampler != nullptr ? s_sampler(pMonitor) : SampleCpuLoad(pMonitor);
@@ -92,7 +105,16 @@ void RegulatorFrame() {
     const bool restarted = now < s_lastTime;
     s_lastTime = now;
     s_nextRegulation = now + kRegulationPeriod;
-    if (!restarted && MonitorIsOpen(&g_cpuMonitor)) RegulateCpu();
+    if (restarted) return;
+    if (MonitorIsOpen(&g_cpuMonitor))
+        RegulateCpu();
+    else
+        ReportRegulationOff();
+}
+
+void RegulatorMapStart() {
+    spikeCount = 0;
+    s_offReported = false;
 }
 
 void SetLoadSamplerForTests(LoadSampler sampler) { s_sampler = sampler; }
@@ -102,4 +124,5 @@ void ResetRegulatorForTests() {
     quietCount = 0;
     s_nextRegulation = 0.0f;
     s_lastTime = FLT_MAX;
+    s_offReported = false;
 }

@@ -15,8 +15,11 @@ constexpr float kRegulationPeriod = 1.0f;
 // One regulation step: one load sample from g_cpuMonitor.
 void RegulateCpu();
 // Per-frame: runs one regulation step when its period has passed, while the
-// monitor is open.
+// monitor is open.  While it is closed and regulation is on, says once a map
+// that regulation is off for want of a load figure.
 void RegulatorFrame();
+// Map start: the spike count and that notice start again.
+void RegulatorMapStart();
 
 // Tests: replaces the load source (null restores SampleCpuLoad) and forgets
 // the counts and the schedule.

@@ -23,3 +23,4 @@ bool loadedByMetamod = false;
 platform::TimerCaps g_timerCaps = {0, 0};
 int gameVersion = 0;
 int32_t ticrateTarget = 100;
+bool cpuLoadReadable = true;

@@ -26,6 +26,10 @@ inline uint32_t &TimerPeriod() { return g_timerCaps.wPeriodMin; }
 // registration resets it to 100, the governor moves it.
 extern int32_t ticrateTarget;
 
+// False from a map start whose processor-load monitor could not be opened to
+// the next map start: spike regulation has no load figure on this map.
+extern bool cpuLoadReadable;
+
 // 1 Counter-Strike 1.6 (Steam), 2 Condition Zero (Steam), 3 Counter-Strike 1.x (WON).
 extern int gameVersion;
 

@@ -38,6 +38,7 @@
 // refuses to open such a file for writing (IsReadOnlyFile), also where the
 // server runs as root and the open itself would succeed.
 #include "platform/file_system.h"
+#include "platform/platform.h"
 
 #include <dirent.h>
 #include <errno.h>
@@ -404,6 +405,13 @@ bool SyncStream(std::FILE *stream) { return stream != nullptr && fsync(fileno(st
 
 bool MoveIntoPlace(const char *from, const char *to) {
     return from != nullptr && to != nullptr && std::rename(from, to) == 0;
+}
+
+// By the path's status, not a search: a directory that can be written into
+// but not listed (mode 0333) exists as well.
+bool DirectoryExists(const char *path) {
+    FileIdentity id;
+    return ReadIdentity(path, true, &id) && IsDirectory(id.mode);
 }
 
 void UseLegacyStatForTests(bool legacy) { s_legacyStat = legacy; }

@@ -55,6 +55,7 @@ void SleepMilliseconds(uint32_t milliseconds);
 
 // ------------------------------------------------------------------ files and directories
 extern const char kPathSeparator;
+// By the path's status (a directory that cannot be listed exists as well).
 bool DirectoryExists(const char *path);
 bool FileExists(const char *path);
 // Creates the last component of the path only; its parent must exist.

@@ -1,7 +1,6 @@
 // POSIX backend of the platform seam (Linux servers).
 #include "platform/platform.h"
 
-#include <dirent.h>
 #include <dlfcn.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
@@ -126,13 +125,7 @@ void SleepMilliseconds(uint32_t milliseconds) {
 
 const char kPathSeparator = '/';
 
-bool DirectoryExists(const char *path) {
-    if (path == nullptr || *path == '\0') return false;
-    DIR *dir = opendir(path);
-    if (dir == nullptr) return false;
-    closedir(dir);
-    return true;
-}
+// DirectoryExists: file_system_posix.cpp, beside the other status calls.
 
 bool FileExists(const char *path) {
     if (path == nullptr || *path == '\0') return false;

@@ -91,9 +91,9 @@ ZK_HOST_CALLED void ServerActivate_Hook(edict_t *pEdictList, int edictCount, int
     ReadConfigFiles();
     StartMapTimers();
     ScheduleFirstCheck();
-    if (!CreateMonitor("\\Processor(_Total)\\% Processor Time", &g_cpuMonitor))
-        LogMessage(true, LOGLEVEL_WARNING, LOGMODE_NORMAL, "Win Monitor problem (Create))");
-    spikeCount = 0;
+    cpuLoadReadable = CreateMonitor("\\Processor(_Total)\\% Processor Time", &g_cpuMonitor);
+    if (!cpuLoadReadable) LogMessage(true, LOGLEVEL_WARNING, LOGMODE_NORMAL, "Win Monitor problem (Create))");
+    RegulatorMapStart();
     ClearPresence();
     SetMetaResult(MRES_IGNORED);
     if (const DLL_FUNCTIONS *game = Game())

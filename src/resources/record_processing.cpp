@@ -2,11 +2,11 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <vector>
 
 #include "config/variables.h"
+#include "engine/decimal_text.h"
 #include "engine/engine_services.h"
 #include "engine/numeric.h"
 #include "engine/plugin_state.h"
@@ -15,17 +15,6 @@
 #include "resources/database_files.h"
 
 namespace {
-// Text to integer like the standard conversion: leading white space, an
-// optional sign, digits; 0 without a number.  Values beyond 32 bits saturate.
-int32_t TextToInt(const char *szText) {
-    const long long value = std::strtoll(szText, nullptr, 10);
-    if (value > INT32_MAX) return INT32_MAX;
-    if (value < INT32_MIN) return INT32_MIN;
-    return static_cast<int32_t>(value);
-}
-
-double TextToReal(const char *szText) { return std::strtod(szText, nullptr); }
-
 // Reads the file record by record (iTokens tokens each) and hands each whole
 // record to the processing; an incomplete last record is dropped.
 template <typename Process>
@@ -71,9 +60,9 @@ void ProcessDatabase() {
 
 void ProcessModel(const char *szName, const char *szLength, const char *szTag, const char *szFactor,
                   const char *szDivisor) {
-    const int32_t n = TextToInt(szLength);
-    const int32_t m = TextToInt(szFactor);
-    const double f = TextToReal(szDivisor);
+    const int32_t n = DecimalToInt32(szLength);
+    const int32_t m = DecimalToInt32(szFactor);
+    const double f = DecimalToReal(szDivisor);
     if (n <= 500) {
         LogMessage(true, LOGLEVEL_ERROR, LOGMODE_NORMAL, "The %s is not model", szName);
         return;
@@ -100,8 +89,8 @@ int ModelFigure(int iIndex, int iCount, edict_t *, double dDivisor, int iFactor,
 }
 
 void ProcessSprite(const char *szName, const char *szLength, const char *szDivisor) {
-    const int32_t n = TextToInt(szLength);
-    const int32_t d = TextToInt(szDivisor);
+    const int32_t n = DecimalToInt32(szLength);
+    const int32_t d = DecimalToInt32(szDivisor);
     // The engine's file system takes '/' on every platform.
     char path[kSpritePathSize];
     std::snprintf(path, sizeof(path), "sprites/%s", szName);

@@ -146,9 +146,13 @@ void BuildInfoWindowLayout(WindowLayout *pLayout) {
                                       kPanelWidth, kPanelHeight, &kGrey, "", kWhite, WindowFont::Body);
         AddControl(pLayout, ControlKind::Label, iPanel, kLabelX, 0, kLabelWidth, kLabelHeight, &kGrey,
                    panel.szHeader, kYellow, WindowFont::Title);
-        for (int iLine = 0; iLine < kLinesPerPanel; ++iLine)
+        for (int iLine = 0; iLine < kLinesPerPanel; ++iLine) {
+            const int iStatus = panel.iFirstLine + iLine;
+            // Regulation switched on that cannot run stands out in red.
+            const bool bAlert = iStatus == kCpuSwitchStatusLine && CpuRegulationUnavailable();
             AddControl(pLayout, ControlKind::Label, iPanel, kLabelX, (iLine + 1) * kLabelStep, kLabelWidth,
-                       kLabelHeight, &kGrey, GetStatusLine(panel.iFirstLine + iLine), kGreen, WindowFont::Body);
+                       kLabelHeight, &kGrey, GetStatusLine(iStatus), bAlert ? kRed : kGreen, WindowFont::Body);
+        }
     }
 
     AddControl(pLayout, ControlKind::Label, platform::kNoParent, 0, 292, 320, 20, &kBlack, kInfoFooterText, kWhite,

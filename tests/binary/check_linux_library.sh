@@ -1,7 +1,9 @@
 #!/bin/sh
 # The deployable Linux library must load on old server distributions: no
-# GLIBC symbol version above 2.28, no libstdc++ at all, only the entry points
-# and the entity forwarders exported, no text relocations.
+# GLIBC symbol version above 2.28, no libstdc++ at all, libdl.so.2 named as a
+# dependency (before glibc 2.34 dlopen and dlsym live there, not in libc),
+# only the entry points and the entity forwarders exported, no text
+# relocations.
 set -eu
 LIB="$1"
 ENTITIES="$2"
@@ -18,6 +20,9 @@ for v in $versions; do
   esac
 done
 if readelf -d "$LIB" | grep -q 'NEEDED.*libstdc++'; then fail "needs libstdc++"; fi
+if ! readelf -d "$LIB" | grep -q 'NEEDED.*\[libdl\.so\.2\]'; then
+  fail "does not name libdl.so.2: dlopen would resolve on glibc before 2.34 only where the host loaded libdl"
+fi
 if readelf -d "$LIB" | grep -q TEXTREL; then fail "has text relocations"; fi
 
 exported=$(objdump -T "$LIB" | awk '$2 == "g" && $4 == ".text" { print $NF }' | sort)

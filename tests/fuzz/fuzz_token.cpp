@@ -1,11 +1,14 @@
-// The configuration-line token reader and the white-space trim over
-// arbitrary lines (exact-size, NUL-terminated copies).
+// The configuration-line token reader, the white-space trim and the decimal
+// number conversions over arbitrary lines (exact-size, NUL-terminated
+// copies).
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <string>
 
 #include "config/token.h"
+#include "engine/decimal_text.h"
+#include "engine/numeric.h"
 #include "engine/engine_services.h"
 #include "fuzz_support.h"
 
@@ -20,6 +23,17 @@ char *Copy(const uint8_t *data, size_t size) {
 void CheckTrimmed(const char *text, const char *what) {
     const std::size_t length = std::strlen(text);
     if (length > 0 && (IsWhiteSpace(text[0]) || IsWhiteSpace(text[length - 1]))) fuzz::Fail(what, text);
+}
+
+// The two conversions read the same digits: the real one, truncated, lies
+// within one of the whole one (rounding may carry ".999..." up), and it is
+// always a finite number.
+void CheckNumbers(const char *text) {
+    const double real = DecimalToReal(text);
+    if (!(real - real == 0.0)) fuzz::Fail("a conversion gave no finite number", text);
+    const int64_t whole = DecimalToInt32(text);
+    const int64_t truncated = TruncateToInt32(real);
+    if (truncated - whole > 1 || whole - truncated > 1) fuzz::Fail("the conversions disagree", text);
 }
 }  // namespace
 
@@ -37,8 +51,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
             CheckTrimmed(token, "token with white space at an end");
             if (index < 0 && token[0] != '\0') fuzz::Fail("token for a negative index", original);
             if (std::strcmp(line, original.c_str()) != 0) fuzz::Fail("the line was changed", original);
+            CheckNumbers(token);
         }
     }
+    CheckNumbers(line);
 
     // The trim keeps a contiguous part of the text and only drops white space.
     TrimSpaces(line);

@@ -93,12 +93,17 @@ TEST_F(ProfileFileTest, LevelAndCursorCarryAcrossSectionsAndReads) {
 }
 
 TEST_F(ProfileFileTest, NumbersConvertWithoutErrorsAndLongWordsAreCut) {
-    ReadIni("[FPS] FPS1 99999999999 1e999 " + std::string(300, 'w') + " FPS2 -7x abc r");
+    ReadIni("[FPS] FPS1 99999999999 1e999 " + std::string(300, 'w') + " FPS2 -7x abc r" +
+            " FPS3 0x5 0x1p3 hex FPS4 +3 nan r [CPU] CPU1 1 -inf r");
     EXPECT_EQ(g_fpsLevels[0].iNumber, INT32_MAX);
-    EXPECT_TRUE(std::isinf(g_fpsLevels[0].dNumber));
+    EXPECT_EQ(g_fpsLevels[0].dNumber, 1.0);  // no exponent
     EXPECT_EQ(std::string(g_fpsLevels[0].szText), std::string(254, 'w'));
     EXPECT_EQ(std::string(GetStatusLine(0)).size(), 127u);
     EXPECT_STREQ(GetStatusLine(1), "FPS 2: -7 0.0 r");
+    // Neither hexadecimal nor the C library's infinity and not-a-number words.
+    EXPECT_STREQ(GetStatusLine(2), "FPS 3: 0 0.0 hex");
+    EXPECT_STREQ(GetStatusLine(3), "FPS 4: 3 0.0 r");
+    EXPECT_STREQ(GetStatusLine(4), "CPU 1: 1 0.0 r");
 
     ParseProfileWord(6, "FPS1");
     EXPECT_EQ(Count(Log(), "[ZEQ] ERROR: Unregistred Command\n"), 1u);

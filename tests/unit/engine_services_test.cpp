@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cfloat>
 #include <string>
 
 #include "config/variables.h"
+#include "engine/decimal_text.h"
 #include "engine/engine_services.h"
 #include "engine/message_table.h"
 #include "support/test_engine.h"
@@ -102,4 +104,29 @@ TEST(EngineServices, LookupTranslatesOnlyOnAListenServer) {
     EXPECT_STREQ(LookupMessage("Other"), "Other");
     DestroyMessageTable();
     EXPECT_STREQ(LookupMessage("Hello"), "Hello");
+}
+
+TEST(DecimalText, BlanksSignDigitsAndADecimalPartOnly) {
+    const struct {
+        const char *text;
+        int32_t integer;
+        double real;
+    } cases[] = {
+        {" \t 42", 42, 42.0},       {"-7x", -7, -7.0},          {"+3.25", 3, 3.25},
+        {"0x10", 0, 0.0},            {"0x1p3", 0, 0.0},          {"-0X1", 0, -0.0},
+        {"inf", 0, 0.0},             {"-infinity", 0, 0.0},      {"nan", 0, 0.0},
+        {"1e3", 1, 1.0},             {".5", 0, 0.5},             {"5.", 5, 5.0},
+        {".", 0, 0.0},               {"+-1", 0, 0.0},            {"- 5", 0, 0.0},
+        {"", 0, 0.0},                {"0.999999", 0, 0.999999},  {"00012.50", 12, 12.5},
+        {"99999999999", INT32_MAX, 99999999999.0},                {"-2147483648", INT32_MIN, -2147483648.0},
+        {"-99999999999", INT32_MIN, -99999999999.0},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(DecimalToInt32(c.text), c.integer) << c.text;
+        EXPECT_EQ(DecimalToReal(c.text), c.real) << c.text;
+    }
+    EXPECT_EQ(DecimalToReal(("1" + std::string(308, '0') + ".5").c_str()), 1e308);
+    EXPECT_EQ(DecimalToReal(std::string(309, '9').c_str()), DBL_MAX);
+    EXPECT_EQ(DecimalToReal(("-" + std::string(400, '9')).c_str()), -DBL_MAX);
+    EXPECT_EQ(DecimalToReal(("0." + std::string(500, '0') + "1").c_str()), 0.0);
 }

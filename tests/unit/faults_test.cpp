@@ -11,6 +11,7 @@
 #include "engine/player_presence.h"
 #include "engine/plugin_state.h"
 #include "log/log.h"
+#include "platform/cpu_load.h"
 #include "plugin/dllapi.h"
 #include "support/test_engine.h"
 
@@ -47,6 +48,63 @@ TEST(Faults, EngineThatGivesNoVariableHandles) {
     hooks.pfnServerDeactivate();
     EXPECT_EQ(CountPresentPlayers(), 1);
     EXPECT_GT(measuredFps, 0u);
+}
+
+namespace {
+std::size_t Occurrences(const std::string &text, const std::string &part) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+    return count;
+}
+}  // namespace
+
+// Spike regulation switched on where the processor load cannot be read: said
+// once a map in the log and shown in the status panel, instead of doing
+// nothing without a word.
+TEST(Faults, LoadMonitorThatCannotBeOpened) {
+    TestEngine engine;
+    engine.WriteFile("cstrike/addons/zeq_kestrin/logs/.keep", "");
+    loadedByMetamod = true;
+    RegisterMainVariables();
+    RegisterOwnVariables();
+    engine.SetVariable("zeq_kestrin_cpu", "1");
+    platform::ResetCpuCountersForTests("zk_no_such_counters.dll");
+    DLL_FUNCTIONS hooks{};
+    InstallHooks(&hooks, kPluginHooks);
+    hooks.pfnGameInit();
+    const std::string notice = std::string("[ZEQ] WARNING: CPU regulation is off on this map: no processor load "
+                                           "can be read from ") +
+                               platform::CpuCounterSource() + ". zeq_kestrin_cpu does nothing until it can.";
+    auto playMap = [&]() {
+        hooks.pfnServerActivate(engine.edicts, 34, 32);
+        for (int frame = 0; frame < 500; ++frame) {
+            engine.globals.time = 1.0f + frame * 0.01f;
+            hooks.pfnStartFrame();
+        }
+    };
+    playMap();
+    EXPECT_EQ(Occurrences(engine.console, "Win Monitor problem (Create))"), 1u);
+    EXPECT_EQ(Occurrences(engine.console, notice), 1u) << engine.console;
+    EXPECT_STREQ(GetStatusLine(kCpuSwitchStatusLine), "MDL: Disabled CPU: Unavailable");
+    hooks.pfnServerDeactivate();
+    playMap();
+    EXPECT_EQ(Occurrences(engine.console, notice), 2u);
+
+    // Switched off: neither the notice nor the state.
+    hooks.pfnServerDeactivate();
+    engine.SetVariable("zeq_kestrin_cpu", "0");
+    playMap();
+    EXPECT_EQ(Occurrences(engine.console, notice), 2u);
+    EXPECT_STREQ(GetStatusLine(kCpuSwitchStatusLine), "MDL: Disabled CPU: Disabled");
+
+    // The load readable again at a map start: the switch reads as set.
+    hooks.pfnServerDeactivate();
+    platform::ResetCpuCountersForTests(nullptr);
+    engine.SetVariable("zeq_kestrin_cpu", "1");
+    playMap();
+    EXPECT_EQ(Occurrences(engine.console, notice), 2u);
+    EXPECT_STREQ(GetStatusLine(kCpuSwitchStatusLine), "MDL: Disabled CPU: Enabled");
+    hooks.pfnServerDeactivate();
 }
 
 TEST(Faults, EngineThatLoadsNoFileMakesAWonServer) {

@@ -66,13 +66,26 @@ TEST_F(GovernorTest, FixedRate) {
     Measure(100);
     EXPECT_EQ(engine.VariableText("sys_ticrate"), "333");
     EXPECT_EQ(engine.VariableText("zeq_ticrate"), "50");  // the previous check's target
-    engine.SetVariable("zeq_kestrin_sysrate", "1e30");
-    Measure(100);
-    EXPECT_EQ(engine.VariableText("sys_ticrate"), "2147483647");
     engine.SetVariable("zeq_kestrin_sysrate", "nan");
     ticrateTarget = 100;
     Measure(100);
     EXPECT_EQ(engine.VariableText("sys_ticrate"), "100");  // no number: automatic control
+}
+
+// A fixed rate beyond any 32-bit number is kept low enough that the automatic
+// step taken after it stays a number: it falls back to 1000 like any rate
+// above 1200.
+TEST_F(GovernorTest, HugeFixedRateThenAutomatic) {
+    for (const char *huge : {"2.2e9", "1e30"}) {
+        engine.SetVariable("zeq_kestrin_sysrate", huge);
+        Measure(100);
+        EXPECT_EQ(engine.VariableText("sys_ticrate"), "2147483572") << huge;
+        engine.SetVariable("zeq_kestrin_sysrate", "0");
+        Measure(40);  // target 100: a step of 38 upward
+        EXPECT_EQ(ticrateTarget, 1000) << huge;
+        EXPECT_EQ(engine.VariableText("zeq_ticrate"), "2147483572") << huge;
+        EXPECT_EQ(engine.VariableText("sys_ticrate"), "1000") << huge;
+    }
 }
 
 TEST_F(GovernorTest, AutomaticStepsTowardTheTarget) {

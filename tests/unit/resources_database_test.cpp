@@ -5,6 +5,10 @@
 #include <string>
 #include <vector>
 
+#if !defined(_WIN32)
+#include <unistd.h>
+#endif
+
 #include "platform/fault_points.h"
 #include "platform/file_system.h"
 #include "resources/database_build.h"
@@ -221,6 +225,34 @@ TEST_F(DatabaseTest, DatabaseDirectoryThatCannotBeCreated) {
     engine.SetVariable("zeq_kestrin_proc_mdl", "2");
     EXPECT_EQ(StepLines(), std::vector<std::string>{"[ZEQ] ERROR: Cant Create DB Dir!"});
 }
+
+#if !defined(_WIN32)
+// A database directory the server may write into but not list (mode 0333)
+// is there to be used.  Root lists any directory, so from the set-up on this
+// test's process acts as an ordinary user.
+TEST_F(DatabaseTest, DirectoryThatCanBeWrittenButNotListed) {
+    fs::create_directories("cstrike/addons/zeq_kestrin/logs");
+    fs::permissions("cstrike/addons/zeq_kestrin/logs", fs::perms::all);
+    fs::create_directories(kDbDir);
+    fs::permissions(kDbDir, fs::perms::owner_write | fs::perms::owner_exec | fs::perms::group_write |
+                                fs::perms::group_exec | fs::perms::others_write | fs::perms::others_exec);
+    engine.SetVariable("zeq_kestrin_proc_spr", "0");
+    const bool root = geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(seteuid(65534), 0);
+    }
+    std::vector<platform::DirectoryEntry> found;
+    const bool listed = platform::FindFiles(kDbDir.c_str(), "*", &found);
+    const std::vector<std::string> lines = StepLines();
+    if (root) {
+        ASSERT_EQ(seteuid(0), 0);  // the tree is removed by the user who made it
+    }
+    ASSERT_FALSE(listed);
+    EXPECT_FALSE(Has(lines, "[ZEQ] ERROR: Cant Create DB Dir!"));
+    EXPECT_TRUE(Has(lines, "[ZEQ] LOG: Files Successfuly Created."));
+    EXPECT_TRUE(engine.Exists(kModelDb));
+}
+#endif
 
 TEST_F(DatabaseTest, NegativeModeDoesNothing) {
     engine.SetVariable("zeq_kestrin_proc_mdl", "-0.5");  // truncates to 0

@@ -41,16 +41,19 @@ TEST_F(ProcessingTest, ModelLengthAndFigure) {
         "smalldiv.mdl 0 900 ab 5 0.999999\n"
         "under.mdl 0 900 ab 1 11.999999\n"
         "exact.mdl 0 900 ab 1 10.000000\n"
-        "negative.mdl 0 900 ab -3 -1.000000\n");
+        "negative.mdl 0 900 ab -3 -1.000000\n"
+        "hex.mdl 0 900 ab 5 0x10\n"
+        "nan.mdl 0 0x900 ab 5 nan\n");
     const std::vector<std::string> expected = {
         "[ZEQ] ERROR: The short.mdl is not model",    "[ZEQ] LOG: Model long.mdl successfuly catched.",
         "[ZEQ] ERROR: Failz catching model nofactor.mdl.", "[ZEQ] ERROR: Failz catching model smalldiv.mdl.",
         "[ZEQ] ERROR: Failz catching model under.mdl.",    "[ZEQ] LOG: Model exact.mdl successfuly catched.",
-        "[ZEQ] LOG: Model negative.mdl successfuly catched."};
+        "[ZEQ] LOG: Model negative.mdl successfuly catched.", "[ZEQ] ERROR: Failz catching model hex.mdl.",
+        "[ZEQ] ERROR: The nan.mdl is not model"};
     EXPECT_EQ(lines, expected);
     // Three engine questions per model that passes the length test.
-    EXPECT_EQ(Calls("pfnGetModelPtr"), 6u);
-    EXPECT_EQ(Calls("pfnNumberOfEntities"), 6u);
+    EXPECT_EQ(Calls("pfnGetModelPtr"), 7u);
+    EXPECT_EQ(Calls("pfnNumberOfEntities"), 7u);
 }
 
 TEST_F(ProcessingTest, NormalLogLevelShowsOnlyFailures) {

@@ -5,6 +5,7 @@
 #include "commands_fixture.h"
 #include "config/profile_file.h"
 #include "config/profile_store.h"
+#include "engine/plugin_state.h"
 #include "window/info_window.h"
 
 using commands_test::CommandsTest;
@@ -46,6 +47,20 @@ TEST_F(InfoWindowTest, LongestStatusLinesFromLongestProfileTextsStayWhole) {
         EXPECT_EQ(std::strlen(label.szText), static_cast<std::size_t>(kStatusLineSize - 1)) << line;
         EXPECT_STREQ(label.szText, GetStatusLine(line)) << line;
     }
+}
+
+TEST_F(InfoWindowTest, RegulationWithoutLoadFigureStandsOutInRed) {
+    const WindowControl &line = Control(PanelIndex(5) + 2 + kCpuSwitchStatusLine % 4);
+    engine.SetVariable("zeq_kestrin_cpu", "1");
+    for (const bool readable : {true, false}) {
+        cpuLoadReadable = readable;
+        BuildInfoWindowLayout(&layout);
+        EXPECT_STREQ(line.szText, readable ? "MDL: Disabled CPU: Enabled" : "MDL: Disabled CPU: Unavailable");
+        const WindowColour expected = readable ? WindowColour{0, 255, 0} : WindowColour{255, 0, 0};
+        EXPECT_EQ(line.textColour.r, expected.r);
+        EXPECT_EQ(line.textColour.g, expected.g);
+    }
+    cpuLoadReadable = true;
 }
 
 #if !defined(_WIN32)

@@ -151,6 +151,7 @@ private:
     void executeCommand(const std::string &command);
     static void EchoCommand();
     static void QuitCommand();
+    static void MaxplayersCommand();
 
     Options options_;
     EngineTable table_;

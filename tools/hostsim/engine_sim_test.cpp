@@ -219,11 +219,20 @@ TEST(Metamod, AttachesInMetamodsOrderAndRegistersACopyOfTheCvar) {
 
         sim.engine.executeLine("fake_cmd");
         EXPECT_TRUE(fake::commandRan);
+        // Metamod finds a command as the engine does, whatever its case.
+        fake::commandRan = false;
+        sim.engine.executeLine("FAKE_Cmd");
+        EXPECT_TRUE(fake::commandRan) << sim.output;
 
         metamod.detach();
         EXPECT_EQ(fake::order.back(), "Meta_Detach 3 4");
         sim.engine.executeLine("fake_cmd");
         EXPECT_NE(sim.output.find("[metamod: command 'fake_cmd' unavailable; plugin unloaded]"), std::string::npos);
+        // Registered again in another case: the same command comes back.
+        fake::commandRan = false;
+        fake::engine.pfnAddServerCommand(const_cast<char *>("Fake_Cmd"), [] { fake::commandRan = true; });
+        sim.engine.executeLine("fake_cmd");
+        EXPECT_TRUE(fake::commandRan);
     }
     EXPECT_EQ(sim.engine.findCvar("fake_var"), nullptr);
 }

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <type_traits>
 
+#include "engine_text.h"
 #include "game_tables.h"
 
 namespace hostsim {
@@ -79,7 +80,7 @@ struct UnexpectedUtil<N, R (*)(A..., ...)> {
 #define UTIL_UNEXPECTED(name) \
     &UnexpectedUtil<ZK_FUNC_INDEX(mutil_funcs_t, name), decltype(mutil_funcs_t::name)>::call
 
-std::string FormatV(const char *format, va_list args) {
+std::string FormatLogText(const char *format, va_list args) {
     char text[1024];  // Metamod's own limit for a log message
     std::vsnprintf(text, sizeof text, format ? format : "", args);
     return text;
@@ -457,7 +458,7 @@ void MetamodSim::AddServerCommandWrapper(char *name, void (*callback)(void)) {
     MetamodSim &mm = Mm();
     if (!name) EngineError("pfnAddServerCommand with a null name");
     for (RegisteredCommand &command : mm.commands_) {
-        if (command.name != name) continue;
+        if (!EqualNoCase(command.name.c_str(), name)) continue;
         command.callback = callback;
         command.enabled = true;
         return;
@@ -472,8 +473,9 @@ void MetamodSim::CommandDispatcher(void) {
     if (!engine || engine->argv().empty()) return;
     const std::string &name = engine->argv()[0];
     if (g_metamod) {
+        // Found regardless of case, as the engine found the dispatcher.
         for (RegisteredCommand &command : g_metamod->commands_) {
-            if (command.name != name) continue;
+            if (!EqualNoCase(command.name.c_str(), name.c_str())) continue;
             if (command.enabled && command.callback) {
                 command.callback();
                 return;
@@ -500,7 +502,7 @@ void MetamodSim::LogConsole(plid_t plid, const char *format, ...) {
     CheckPlid(mm, plid, "pfnLogConsole");
     va_list args;
     va_start(args, format);
-    std::string text = FormatV(format, args);
+    std::string text = FormatLogText(format, args);
     va_end(args);
     mm.engine_.record("mutil.pfnLogConsole", QuoteArg(text.c_str()));
     mm.engine_.print((text + "\n").c_str());
@@ -511,7 +513,7 @@ void MetamodSim::LogMessage(plid_t plid, const char *format, ...) {
     CheckPlid(mm, plid, "pfnLogMessage");
     va_list args;
     va_start(args, format);
-    std::string text = FormatV(format, args);
+    std::string text = FormatLogText(format, args);
     va_end(args);
     mm.engine_.record("mutil.pfnLogMessage", QuoteArg(text.c_str()));
     mm.engine_.printf("[%s] %s\n", LogTag(plid), text.c_str());
@@ -522,7 +524,7 @@ void MetamodSim::LogError(plid_t plid, const char *format, ...) {
     CheckPlid(mm, plid, "pfnLogError");
     va_list args;
     va_start(args, format);
-    std::string text = FormatV(format, args);
+    std::string text = FormatLogText(format, args);
     va_end(args);
     mm.engine_.record("mutil.pfnLogError", QuoteArg(text.c_str()));
     mm.engine_.printf("[%s] ERROR: %s\n", LogTag(plid), text.c_str());

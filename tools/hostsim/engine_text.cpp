@@ -1,0 +1,110 @@
+// Text helpers of the fake engine, its fatal error, and the texts of its
+// call records.
+#include "engine_text.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "engine_sim.h"
+
+namespace hostsim {
+
+bool EqualNoCase(const char *a, const char *b) {
+    for (;; ++a, ++b) {
+        int x = std::tolower(static_cast<unsigned char>(*a));
+        int y = std::tolower(static_cast<unsigned char>(*b));
+        if (x != y) return false;
+        if (!x) return true;
+    }
+}
+
+bool LessNoCase(const char *a, const char *b) {
+    for (;; ++a, ++b) {
+        int x = std::tolower(static_cast<unsigned char>(*a));
+        int y = std::tolower(static_cast<unsigned char>(*b));
+        if (x != y || !x) return x < y;
+    }
+}
+
+std::unique_ptr<char[]> CopyText(const char *text) {
+    std::size_t length = std::strlen(text);
+    std::unique_ptr<char[]> copy(new char[length + 1]);
+    std::memcpy(copy.get(), text, length + 1);
+    return copy;
+}
+
+std::string Trim(const std::string &text) {
+    std::size_t begin = 0, end = text.size();
+    while (begin < end && static_cast<unsigned char>(text[begin]) <= ' ') ++begin;
+    while (end > begin && static_cast<unsigned char>(text[end - 1]) <= ' ') --end;
+    return text.substr(begin, end - begin);
+}
+
+std::size_t CommandEnd(const std::string &text, std::size_t begin) {
+    bool quoted = false;
+    for (std::size_t i = begin; i < text.size(); ++i) {
+        char c = text[i];
+        if (c == '"') quoted = !quoted;
+        if (c == '\n' || (c == ';' && !quoted)) return i;
+    }
+    return text.size();
+}
+
+std::string FormatV(const char *format, va_list args) {
+    va_list copy;
+    va_copy(copy, args);
+    char small[512];
+    int length = std::vsnprintf(small, sizeof small, format, copy);
+    va_end(copy);
+    if (length < 0) return std::string();
+    if (static_cast<std::size_t>(length) < sizeof small) return std::string(small, static_cast<std::size_t>(length));
+    std::string result(static_cast<std::size_t>(length) + 1, '\0');
+    std::vsnprintf(&result[0], result.size(), format, args);
+    result.resize(static_cast<std::size_t>(length));
+    return result;
+}
+
+void EngineError(const char *format, ...) {
+    std::fflush(stdout);
+    va_list args;
+    va_start(args, format);
+    std::string text = FormatV(format, args);
+    va_end(args);
+    std::fprintf(stderr, "hostsim: %s\n", text.c_str());
+    std::fflush(stderr);
+    std::abort();
+}
+
+std::string QuoteArg(const char *text) {
+    if (!text) return "null";
+    std::string out = "\"";
+    for (const char *p = text; *p; ++p) {
+        unsigned char c = static_cast<unsigned char>(*p);
+        switch (c) {
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        default:
+            if (c < ' ') {
+                char hex[8];
+                std::snprintf(hex, sizeof hex, "\\x%02x", c);
+                out += hex;
+            } else {
+                out += static_cast<char>(c);
+            }
+        }
+    }
+    return out + "\"";
+}
+
+std::string EdictArg(const edict_t *entity) {
+    if (!entity) return "null";
+    int index = EngineSim::current() ? EngineSim::current()->indexOf(entity) : -1;
+    return index < 0 ? std::string("bad edict") : "edict " + std::to_string(index);
+}
+
+}  // namespace hostsim
