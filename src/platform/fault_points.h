@@ -16,6 +16,8 @@ enum class FaultPoint : int {
     OpenForWriting,   // OpenStream with a writing or appending mode fails (read-only file)
     WriteStream,      // a write stops half-way (disk full)
     StartTimer,       // StartSystemTimer gives no timer
+    ThrottlingMissing,  // OptOutOfTimerThrottling finds no SetProcessInformation
+    ThrottlingRefused,  // OptOutOfTimerThrottling is refused by the system
     Count
 };
 
