@@ -12,9 +12,8 @@ void RateWatchBeforeCheck(RateWatch &watch, float held) {
     ++watch.changes;
     watch.changedFrom = watch.expected;
     watch.changedTo = held;
-    // Reported once per change: the new value is what the next check expects
-    // when the governor does not write (automatic control off).
-    watch.expected = held;
+    // Reported once per change: the check that follows takes the engine's
+    // value as the one to expect next (RateWatchAfterCheck).
     LogMessage(true, LOGLEVEL_WARNING, LOGMODE_NORMAL,
                "sys_ticrate reads %g, not %g as set by this plugin: another plugin or a command changed it.",
                static_cast<double>(watch.changedTo), static_cast<double>(watch.changedFrom));
