@@ -16,8 +16,8 @@ void KeepTimerResolutionWhenHidden() {
                    "This Windows has no power throttling settings (SetProcessInformation); the timer resolution "
                    "is kept as asked.");
     else if (s_outcome == platform::ThrottlingOptOut::Refused)
-        LogMessage(true, LOGLEVEL_WARNING, LOGMODE_NORMAL,
-                   "Windows did not take the power throttling opt-out (systems before Windows 10 need none). On "
+        LogMessage(true, LOGLEVEL_LOG, LOGMODE_NORMAL,
+                   "Windows did not take the power throttling opt-out (versions before Windows 10 1709 need none). On "
                    "Windows 11 keep the server window visible, or its timer falls back to 15.6 ms.");
 }
 
