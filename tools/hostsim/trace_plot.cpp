@@ -42,7 +42,7 @@ int PlotTraceFile(const std::string &csvPath) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         std::vector<std::string> fields = SplitCsv(line);
         // A header line starts each file, and again where files were joined.
-        if (Column(fields, "game_time") >= 0) {
+        if (!fields.empty() && fields[0] == "date") {
             header = fields;
             time = Column(header, "game_time");
             fps = Column(header, "fps");
@@ -50,7 +50,8 @@ int PlotTraceFile(const std::string &csvPath) {
             sleep = Column(header, "sleepsm");
             continue;
         }
-        if (time < 0 || fps < 0 || ticrate < 0 || sleep < 0 || fields.size() < header.size()) continue;
+        // A row cut by a full disk runs into the next one: skip what does not fit.
+        if (time < 0 || fps < 0 || ticrate < 0 || sleep < 0 || fields.size() != header.size()) continue;
         trace.add(std::atof(fields[time].c_str()), fields[fps], fields[ticrate], fields[sleep]);
         ++rows;
     }
