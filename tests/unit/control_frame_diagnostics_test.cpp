@@ -10,6 +10,7 @@
 #include "commands_fixture.h"
 #include "control/frame_diagnostics.h"
 #include "control/frame_trace.h"
+#include "control/timer_throttling.h"
 #include "platform/fault_points.h"
 #include "plugin/entry_points.h"
 
@@ -163,9 +164,9 @@ TEST_F(FrameDiagnosticsTest, ThrottlingOptOutMissingOrRefusedIsLoggedOnce) {
         return line.find("power throttling") != std::string::npos &&
                line.find("not available on this system") != std::string::npos;
     }));
-}
 
-TEST_F(FrameDiagnosticsTest, ThrottlingOptOutRefused) {
+    platform::DisarmFaults();
+    ResetTimerThrottlingForTests();
     ArmFault(FaultPoint::ThrottlingRefused, 0, -1);
     TakeTimerPeriod();
     EXPECT_EQ(Count("did not take the power throttling opt-out"), 1u);

@@ -1,5 +1,4 @@
-// The real-time frame-timing model: rate, cap, jitter bounds, long frames,
-// and the command-line values it accepts.
+// The real-time frame-timing model: rate, cap, jitter bounds, long frames.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -34,20 +33,6 @@ TEST(FrameTimingTest, FollowsTheRateUnderTheCapWithBoundedJitterAndLongFrames) {
     EXPECT_LE(highest, 0.0011);
     EXPECT_LT(lowest, 0.00092);  // the jitter spreads over its whole range
     EXPECT_GT(highest, 0.00108);
-}
-
-TEST(FrameTimingTest, CommandLineValues) {
-    FrameTimingOptions options;
-    std::string error;
-    bool known = false;
-    EXPECT_TRUE(ParseFrameTimingOption("--long-frame-every", "50", &options, &error, &known));
-    EXPECT_EQ(options.longFrameEvery, 50);
-    EXPECT_FALSE(ParseFrameTimingOption("--max-fps", "-5", &options, &error, &known));
-    EXPECT_TRUE(known);
-    EXPECT_NE(error.find("--max-fps"), std::string::npos);
-    EXPECT_FALSE(ParseFrameTimingOption("--jitter-us", "12x", &options, &error, &known));
-    EXPECT_FALSE(ParseFrameTimingOption("--realtime", "1", &options, &error, &known));
-    EXPECT_FALSE(known);
 }
 
 }  // namespace hostsim
