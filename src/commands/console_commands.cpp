@@ -1,8 +1,11 @@
 #include "commands/console_commands.h"
 
+#include <cstdio>
+
 #include "commands/info_texts.h"
 #include "config/presets.h"
 #include "control/cpu_monitor.h"
+#include "control/frame_diagnostics.h"
 #include "engine/engine_services.h"
 #include "engine/plugin_state.h"
 #include "log/log.h"
@@ -47,7 +50,12 @@ void ShowHelp(const ktCommandWords &) { PrintHelp(); }
 void ShowAbout(const ktCommandWords &) { PrintAbout(); }
 void ShowBanner(const ktCommandWords &) { PrintBanner(); }
 void ShowWindow(const ktCommandWords &) {
-    if (!ShowInfoWindow()) LogMessage(true, LOGLEVEL_ERROR, LOGMODE_NORMAL, "Can't show info window!");
+    // The console panel also shows the 99th percentile of the frame
+    // intervals of the last governor window.
+    char szNote[48];
+    const FrameDiagnostics &stats = CurrentFrameDiagnostics();
+    if (stats.haveWindow) std::snprintf(szNote, sizeof(szNote), "p99: %u us.", stats.window.p99Us);
+    if (!ShowInfoWindow(stats.haveWindow ? szNote : nullptr)) LogMessage(true, LOGLEVEL_ERROR, LOGMODE_NORMAL, "Can't show info window!");
 }
 
 struct ktInfoAction {

@@ -4,6 +4,7 @@
 
 #include "config/profile_validation.h"
 #include "config/variables.h"
+#include "control/frame_diagnostics.h"
 #include "engine/engine_services.h"
 #include "engine/numeric.h"
 #include "engine/plugin_state.h"
@@ -34,6 +35,7 @@ void SetUnsigned(cvar_t *handle, unsigned long value) {
 }
 
 void RunCheck() {
+    FrameDiagnosticsBeforeCheck();
     MeasureFps();
     PublishTicrate();
     const float sysrate = VariableFloat(g_pSysrate);
@@ -49,12 +51,14 @@ void RunCheck() {
     ApplyTimerPeriod();
     RefreshVersion();
     nextCheckTime = gpGlobals->time + kCheckInterval;
+    FrameDiagnosticsAfterCheck(measuredFps);
 }
 }  // namespace
 
 void GovernorFrame() {
     SetMetaResult(MRES_IGNORED);
     if (gpGlobals == nullptr || gpGlobals->deathmatch == 0.0f) return;
+    if (g_frameStatsOn) RecordFrameInterval();
     if (gpGlobals->time < nextCheckTime) {
         ++frameCount;
         return;
@@ -62,7 +66,10 @@ void GovernorFrame() {
     RunCheck();
 }
 
-void GovernorMapStart() { frameCount = 0; }
+void GovernorMapStart() {
+    frameCount = 0;
+    FrameDiagnosticsMapStart();
+}
 
 void ScheduleFirstCheck() {
     nextCheckTime = (gpGlobals != nullptr ? gpGlobals->time : 0.0f) + kCheckInterval;

@@ -24,6 +24,8 @@ enum class FaultPoint : int {
     SyncTemporary,    // AtomicFile::Commit cannot flush the temporary file to the disk
     RenameTemporary,  // AtomicFile::Commit cannot rename the temporary file into place
     ExtendedAttribute,  // POSIX: the file system keeps no extended attributes (ENOTSUP)
+    ThrottlingMissing,  // OptOutOfTimerThrottling finds no SetProcessInformation
+    ThrottlingRefused,  // OptOutOfTimerThrottling is refused by the system
     Count
 };
 

@@ -27,6 +27,20 @@ bool GetTimerCaps(TimerCaps *caps);
 void BeginTimerPeriod(uint32_t milliseconds);
 void EndTimerPeriod(uint32_t milliseconds);
 
+// The timer resolution in force for this process, in nanoseconds.  Windows:
+// the system timer resolution (NtQueryTimerResolution); POSIX: the calling
+// thread's timer slack.  False when it cannot be read.
+bool TimerResolutionInForce(uint64_t *nanoseconds);
+// What that resolution is called here: "timer period" or "timer slack".
+extern const char kTimerResolutionName[];
+
+// Windows 11 and later give a process whose window is minimised or hidden
+// the coarse default timer resolution, whatever it asked for, unless the
+// process opts out of power throttling.  NotNeeded where the system has no
+// such throttling (POSIX).
+enum class ThrottlingOptOut { Done, FunctionMissing, Refused, NotNeeded };
+ThrottlingOptOut OptOutOfTimerThrottling();
+
 // ------------------------------------------------------------------ dynamic libraries
 typedef void *LibraryHandle;
 LibraryHandle OpenLibrary(const char *path);
@@ -51,6 +65,12 @@ struct LocalTime {
 LocalTime CurrentLocalTime();
 int64_t CalendarSeconds();    // seconds since the epoch
 double MonotonicSeconds();    // a steady clock for measuring intervals
+// The same clock in nanoseconds, cheap enough for every frame: no system
+// call (vDSO clock_gettime, QueryPerformanceCounter) and no allocation.
+uint64_t MonotonicNanoseconds();
+// Processor time this process has used so far (all its threads), in
+// nanoseconds; false when it cannot be read.
+bool ProcessCpuNanoseconds(uint64_t *nanoseconds);
 void SleepMilliseconds(uint32_t milliseconds);
 
 // ------------------------------------------------------------------ files and directories

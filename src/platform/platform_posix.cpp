@@ -73,6 +73,24 @@ void EndTimerPeriod(uint32_t milliseconds) {
     prctl(PR_SET_TIMERSLACK, s_baseSlackNs, 0, 0, 0);
 }
 
+const char kTimerResolutionName[] = "timer slack";
+
+bool TimerResolutionInForce(uint64_t *nanoseconds) {
+    if (nanoseconds == nullptr) return false;
+    const int slack = prctl(PR_GET_TIMERSLACK, 0, 0, 0, 0);
+    if (slack < 0) return false;
+    *nanoseconds = static_cast<uint64_t>(slack);
+    return true;
+}
+
+// Linux has no power throttling of timers; the fault points let the tests
+// walk the plugin's messages for a system that lacks or refuses it.
+ThrottlingOptOut OptOutOfTimerThrottling() {
+    if (FaultFires(FaultPoint::ThrottlingMissing)) return ThrottlingOptOut::FunctionMissing;
+    if (FaultFires(FaultPoint::ThrottlingRefused)) return ThrottlingOptOut::Refused;
+    return ThrottlingOptOut::NotNeeded;
+}
+
 // ------------------------------------------------------------------ dynamic libraries
 
 LibraryHandle OpenLibrary(const char *path) {
@@ -112,6 +130,20 @@ double MonotonicSeconds() {
     struct timespec ts {};
     clock_gettime(CLOCK_MONOTONIC, &ts);
     return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
+}
+
+uint64_t MonotonicNanoseconds() {
+    struct timespec ts {};
+    clock_gettime(CLOCK_MONOTONIC, &ts);  // the vDSO: no system call
+    return static_cast<uint64_t>(ts.tv_sec) * 1000000000ull + static_cast<uint64_t>(ts.tv_nsec);
+}
+
+bool ProcessCpuNanoseconds(uint64_t *nanoseconds) {
+    if (nanoseconds == nullptr) return false;
+    struct timespec ts {};
+    if (clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts) != 0) return false;
+    *nanoseconds = static_cast<uint64_t>(ts.tv_sec) * 1000000000ull + static_cast<uint64_t>(ts.tv_nsec);
+    return true;
 }
 
 void SleepMilliseconds(uint32_t milliseconds) {

@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <mmsystem.h>
 
+#include <cstddef>
 #include <cstdlib>
 #include <ctime>
 
@@ -25,6 +26,61 @@ bool GetTimerCaps(TimerCaps *caps) {
 void BeginTimerPeriod(uint32_t milliseconds) { timeBeginPeriod(milliseconds); }
 
 void EndTimerPeriod(uint32_t milliseconds) { timeEndPeriod(milliseconds); }
+
+// NtQueryTimerResolution (ntdll): the coarsest, finest and current system
+// timer resolution, in units of 100 ns.  Resolved at run time: it is not in
+// the import libraries.
+typedef LONG(NTAPI *QueryTimerResolutionFn)(ULONG *coarsest, ULONG *finest, ULONG *current);
+
+const char kTimerResolutionName[] = "timer period";
+
+bool TimerResolutionInForce(uint64_t *nanoseconds) {
+    if (nanoseconds == nullptr) return false;
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    if (ntdll == nullptr) return false;
+    const QueryTimerResolutionFn query =
+        reinterpret_cast<QueryTimerResolutionFn>(reinterpret_cast<void *>(GetProcAddress(ntdll, "NtQueryTimerResolution")));
+    if (query == nullptr) return false;
+    ULONG coarsest = 0, finest = 0, current = 0;
+    if (query(&coarsest, &finest, &current) < 0) return false;
+    *nanoseconds = static_cast<uint64_t>(current) * 100u;
+    return true;
+}
+
+// Power throttling, declared here: older SDK headers lack it, and the call
+// itself is resolved at run time because Windows before 8 lacks
+// SetProcessInformation.
+namespace {
+constexpr int kProcessPowerThrottling = 4;  // PROCESS_INFORMATION_CLASS
+constexpr ULONG kThrottlingCurrentVersion = 1;
+constexpr ULONG kThrottlingExecutionSpeed = 0x1;
+constexpr ULONG kThrottlingIgnoreTimerResolution = 0x4;
+struct PowerThrottlingState {
+    ULONG Version;
+    ULONG ControlMask;
+    ULONG StateMask;
+};
+static_assert(sizeof(PowerThrottlingState) == 12, "PROCESS_POWER_THROTTLING_STATE is 12 bytes");
+static_assert(offsetof(PowerThrottlingState, ControlMask) == 4, "ControlMask follows Version");
+static_assert(offsetof(PowerThrottlingState, StateMask) == 8, "StateMask follows ControlMask");
+typedef BOOL(WINAPI *SetProcessInformationFn)(HANDLE process, int informationClass, void *information, DWORD size);
+}  // namespace
+
+ThrottlingOptOut OptOutOfTimerThrottling() {
+    HMODULE kernel32 = GetModuleHandleA("kernel32.dll");
+    const SetProcessInformationFn set =
+        kernel32 == nullptr || FaultFires(FaultPoint::ThrottlingMissing)
+            ? nullptr
+            : reinterpret_cast<SetProcessInformationFn>(
+                  reinterpret_cast<void *>(GetProcAddress(kernel32, "SetProcessInformation")));
+    if (set == nullptr) return ThrottlingOptOut::FunctionMissing;
+    // Control both throttlings and switch both off (state 0).
+    PowerThrottlingState state{kThrottlingCurrentVersion, kThrottlingExecutionSpeed | kThrottlingIgnoreTimerResolution, 0};
+    if (FaultFires(FaultPoint::ThrottlingRefused) ||
+        !set(GetCurrentProcess(), kProcessPowerThrottling, &state, sizeof(state)))
+        return ThrottlingOptOut::Refused;
+    return ThrottlingOptOut::Done;
+}
 
 // ------------------------------------------------------------------ dynamic libraries
 
@@ -65,6 +121,41 @@ double MonotonicSeconds() {
     if (!QueryPerformanceFrequency(&frequency) || frequency.QuadPart == 0) return GetTickCount64() / 1000.0;
     QueryPerformanceCounter(&counter);
     return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+namespace {
+// The counter's frequency is fixed at boot: read it once.
+int64_t CounterFrequency() {
+    static int64_t frequency = 0;
+    if (frequency == 0) {
+        LARGE_INTEGER value{};
+        frequency = QueryPerformanceFrequency(&value) && value.QuadPart > 0 ? value.QuadPart : -1;
+    }
+    return frequency;
+}
+
+uint64_t FileTimeNanoseconds(const FILETIME &time) {
+    return ((static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime) * 100u;
+}
+}  // namespace
+
+uint64_t MonotonicNanoseconds() {
+    const int64_t frequency = CounterFrequency();
+    if (frequency <= 0) return static_cast<uint64_t>(GetTickCount64()) * 1000000u;
+    LARGE_INTEGER counter{};
+    QueryPerformanceCounter(&counter);
+    const uint64_t ticks = static_cast<uint64_t>(counter.QuadPart);
+    const uint64_t f = static_cast<uint64_t>(frequency);
+    // Split, so that ticks * 10^9 cannot overflow.
+    return ticks / f * 1000000000u + ticks % f * 1000000000u / f;
+}
+
+bool ProcessCpuNanoseconds(uint64_t *nanoseconds) {
+    if (nanoseconds == nullptr) return false;
+    FILETIME created{}, exited{}, kernel{}, user{};
+    if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) return false;
+    *nanoseconds = FileTimeNanoseconds(kernel) + FileTimeNanoseconds(user);
+    return true;
 }
 
 void SleepMilliseconds(uint32_t milliseconds) { Sleep(milliseconds); }

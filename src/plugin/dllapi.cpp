@@ -5,6 +5,8 @@
 #include "commands/console_commands.h"
 #include "commands/join_messages.h"
 #include "commands/map_timers.h"
+#include "commands/stats_command.h"
+#include "config/diagnostic_variables.h"
 #include "config/presets.h"
 #include "config/profile_file.h"
 #include "config/variables.h"
@@ -33,6 +35,8 @@ ZK_HOST_CALLED void GameInit_Hook() {
     RegisterServerCommand("zeq_kestrin_premonitor_win", PremonitorCommand);
     RegisterServerCommand("zeq_kestrin_bots_support", BotsSupportCommand);
     RegisterOwnVariables();
+    RegisterServerCommand("zeq_kestrin_stats", StatsCommand);
+    RegisterDiagnosticVariables();
     if (!loadedByMetamod) RegisterServerCommand("meta", StandaloneMetaNotice);
 
     SetMetaResult(MRES_IGNORED);

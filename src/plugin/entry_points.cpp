@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "config/variables.h"
+#include "control/timer_throttling.h"
 #include "engine/message_table.h"
 #include "log/log.h"
 #include "platform/window.h"
@@ -18,6 +19,7 @@ void TakeTimerPeriod() {
     platform::GetTimerCaps(&g_timerCaps);
     if (TimerPeriod() <= 3) TimerPeriod() = 3;
     platform::BeginTimerPeriod(TimerPeriod());
+    KeepTimerResolutionWhenHidden();
     s_timerPeriodHeld = true;
 }
 

@@ -122,6 +122,19 @@ void PrintLayoutOnConsole(const WindowLayout &layout) {
     PrintRule(iWidth);
 }
 
+// The control of the General panel's first line ("FPS: N. Rate: N."): after
+// the Close button and the heading, each panel is its box, its header and
+// its lines.
+constexpr int kGeneralPanel = 5;
+constexpr int kGeneralFpsLine = 2 + kGeneralPanel * (2 + kLinesPerPanel) + 2;
+
+// Adds " TEXT" to a control's text, cut to the text's room.
+void AppendToLine(WindowLayout *pLayout, int iControl, const char *szText) {
+    char *szLine = pLayout->controls[iControl].szText;
+    const std::size_t length = std::strlen(szLine);
+    std::snprintf(szLine + length, sizeof(pLayout->controls[iControl].szText) - length, " %s", szText);
+}
+
 }  // namespace
 
 void BuildInfoWindowLayout(WindowLayout *pLayout) {
@@ -159,7 +172,7 @@ void BuildInfoWindowLayout(WindowLayout *pLayout) {
                WindowFont::Body);
 }
 
-bool ShowInfoWindow() {
+bool ShowInfoWindow(const char *szConsoleFpsNote) {
     // Large: kept out of the server thread's stack.
     static WindowLayout s_layout;
     BuildInfoWindowLayout(&s_layout);
@@ -167,6 +180,7 @@ bool ShowInfoWindow() {
     case platform::ShowWindowResult::Shown:
         return true;
     case platform::ShowWindowResult::NoDesktop:
+        if (szConsoleFpsNote != nullptr) AppendToLine(&s_layout, kGeneralFpsLine, szConsoleFpsNote);
         PrintLayoutOnConsole(s_layout);
         return true;
     case platform::ShowWindowResult::Failed:

@@ -7,9 +7,10 @@
 #include "platform/window.h"
 
 // Shows the window with the values of this moment; on a system without a
-// desktop prints them on the server console.  False when the window could not
-// be created.
-bool ShowInfoWindow();
+// desktop prints them on the server console, with szConsoleFpsNote (when
+// given) after the frame and tick rates.  False when the window could not be
+// created.
+bool ShowInfoWindow(const char *szConsoleFpsNote = nullptr);
 
 // Fills the description of the window: controls in creation order, texts
 // taken from the status lines now.

@@ -121,6 +121,26 @@ TEST_F(InfoWindowTest, WithoutDesktopTheConsoleGetsTheWholeWindowInOrder) {
     EXPECT_NE(engine.console.find("Sleeps Min: 9."), std::string::npos);
 }
 
+TEST_F(InfoWindowTest, ConsolePanelAddsTheFrameIntervalP99AfterACheck) {
+    GovernorMapStart();
+    ScheduleFirstCheck();
+    for (float t : {2.0f, 3.0f, 5.0f}) {  // two frames, then the check
+        engine.globals.time = t;
+        GovernorFrame();
+    }
+    const Lines lines = Run({"zeq_kestrin_show"});
+    ExpectFramed(lines);
+    bool found = false;
+    for (const std::string &line : lines) {
+        const std::string text = Trimmed(Inner(line));
+        if (text.rfind(GetStatusLine(20), 0) != 0) continue;
+        found = true;
+        EXPECT_EQ(text.find(" p99: "), std::strlen(GetStatusLine(20))) << text;
+        EXPECT_EQ(text.substr(text.size() - 4), " us.") << text;
+    }
+    EXPECT_TRUE(found);
+}
+
 TEST_F(InfoWindowTest, ConsoleFrameWidensForTheLongestStatusLine) {
     const std::string longText(255, 'y');
     CopyProfileText(g_cpuLevels[2].szText, sizeof(g_cpuLevels[2].szText), longText.c_str());

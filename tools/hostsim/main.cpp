@@ -3,6 +3,7 @@
 #include <string>
 
 #include "script.h"
+#include "trace_plot.h"
 
 int main(int argc, char **argv) {
     hostsim::HostsimOptions options;
@@ -15,6 +16,11 @@ int main(int argc, char **argv) {
     if (first == "--help" || first == "-h") {
         std::fputs(hostsim::UsageText(), stdout);
         return 0;
+    }
+    if (first == "--plot-trace") {
+        if (argc == 3) return hostsim::PlotTraceFile(argv[2]);
+        std::fputs("usage: hostsim --plot-trace FILE.csv\n", stderr);
+        return 2;
     }
     if (!hostsim::ParseCommandLine(argc, argv, &options, &error)) {
         std::fprintf(stderr, "hostsim: %s\n\n%s", error.c_str(), hostsim::UsageText());

@@ -1,5 +1,6 @@
 #include "script.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -58,6 +59,13 @@ const char *UsageText() {
     return "usage: hostsim --plugin LIB --root DIR [--game NAME] [--gamedir-text TEXT] [--standalone]\n"
            "               [--listen] [--stub-game PATH] [--game-library NAME] [--script FILE]\n"
            "               [--realtime] [--trace FILE] [--check-profile] [LINE ...]\n"
+           "               [--max-fps N] [--jitter-us N] [--long-frame-every N --long-frame-ms M]\n"
+           "       hostsim --plot-trace FILE.csv\n"
+           "\n"
+           "In --realtime mode a frame follows the last after 1/(sys_ticrate+1) s; --max-fps\n"
+           "caps the frames a second whatever sys_ticrate reads, --jitter-us moves each\n"
+           "interval by up to N microseconds, and every Nth frame lasts M ms. --plot-trace\n"
+           "turns a trace the plugin wrote (zeq_kestrin_trace 1) into FILE.csv.svg.\n"
            "\n"
            "--game-library names the stub game's copy in DIR/NAME/dlls (standalone mode;\n"
            "default cs_i386.so, mp.dll on Windows).\n"
@@ -115,6 +123,11 @@ bool ParseCommandLine(int argc, char **argv, HostsimOptions *options, std::strin
             options->realtime = true;
         } else if (arg == "--trace") {
             if (!value(&options->trace)) return false;
+        } else if (arg == "--max-fps" || arg == "--jitter-us" || arg == "--long-frame-every" ||
+                   arg == "--long-frame-ms") {
+            std::string number;
+            bool known = false;
+            if (!value(&number) || !ParseFrameTimingOption(arg, number, &options->timing, error, &known)) return false;
         } else if (arg == "--check-profile") {
             options->checkProfile = true;
         } else if (arg.size() > 2 && arg.compare(0, 2, "--") == 0) {
@@ -309,13 +322,16 @@ void Session::waitRealtime(double seconds) {
             hostos::SleepSeconds(0.001);
             continue;
         }
-        cvar_t *ticrate = engine_.findCvar("sys_ticrate");
-        double rate = ticrate ? ticrate->value : 100.0;
-        double interval = 1.0 / (rate > 0 ? rate + 1.0 : 1.0);
-        if (now - lastFrameWall_ < interval) {
-            hostos::SleepSeconds(0.001);
+        if (pendingInterval_ < 0) {
+            cvar_t *ticrate = engine_.findCvar("sys_ticrate");
+            pendingInterval_ = timing_.nextInterval(ticrate ? ticrate->value : 100.0);
+        }
+        double remaining = lastFrameWall_ + pendingInterval_ - now;
+        if (remaining > 0) {
+            hostos::SleepSeconds(std::min(remaining, 0.001));
             continue;
         }
+        pendingInterval_ = -1;
         if (!betweenFrames()) return;
         double frametime = now - lastFrameWall_;
         lastFrameWall_ = now;
@@ -535,6 +551,7 @@ int RunHostsim(const HostsimOptions &given) {
     Trace trace;
     Session session(engine, *game);
     session.setRealtime(options.realtime);
+    session.setFrameTiming(options.timing);
     if (auto probe = reinterpret_cast<int (*)()>(hostos::FindSymbol(library, "ZK_ProbeLiveSystemTimers")))
         session.setTimerProbe(probe);
     if (!options.trace.empty()) {

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "engine_sim.h"
+#include "frame_timing.h"
 #include "game_dll.h"
 
 namespace hostsim {
@@ -41,6 +42,7 @@ struct HostsimOptions {
     std::string script;
     bool realtime = false;
     std::string trace;
+    FrameTimingOptions timing;  // real-time mode's frame intervals
     bool checkProfile = false;
     std::vector<std::string> lines;
 };
@@ -58,6 +60,7 @@ public:
     Session(EngineSim &engine, GameDll &game);
 
     void setRealtime(bool realtime) { realtime_ = realtime; }
+    void setFrameTiming(const FrameTimingOptions &options) { timing_ = FrameTiming(options); }
     // Called after every frame (the trace samples the variables there).
     void setAfterFrame(std::function<void()> afterFrame) { afterFrame_ = std::move(afterFrame); }
     // The plugin's count of live system timers, where its library exports
@@ -120,6 +123,8 @@ private:
     double time_ = 0;
     double mapStartWall_ = 0;
     double lastFrameWall_ = 0;
+    FrameTiming timing_;
+    double pendingInterval_ = -1;  // the wait before the next real-time frame; -1: not chosen yet
 };
 
 }  // namespace hostsim

@@ -95,6 +95,12 @@ void Trace::sample(EngineSim &engine) {
     rows_.push_back(row);
 }
 
+void Trace::add(double time, const std::string &fps, const std::string &ticrate, const std::string &sleep) {
+    if (time < lastTime_) offset_ += lastTime_;
+    lastTime_ = time;
+    rows_.push_back(Row{time, offset_ + time, fps, ticrate, sleep});
+}
+
 void Trace::finish() {
     if (finished_ || !file_) return;
     finished_ = true;

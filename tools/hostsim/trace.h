@@ -21,6 +21,9 @@ public:
     // or when the process exits (the plugin may end it).
     bool open(const std::string &path, std::string *error);
     void sample(EngineSim &engine);
+    // One row from elsewhere (a trace file the plugin wrote); a game time
+    // below the last one starts a new map.
+    void add(double time, const std::string &fps, const std::string &ticrate, const std::string &sleep);
     void finish();
 
     // The plot of the rows so far, as a self-contained SVG document.

@@ -1,0 +1,89 @@
+#include "commands/stats_command.h"
+
+#include <cstdio>
+
+#include "config/variables.h"
+#include "control/cpu_monitor.h"
+#include "control/frame_diagnostics.h"
+#include "control/timer_throttling.h"
+#include "engine/engine_services.h"
+#include "engine/plugin_state.h"
+#include "platform/platform.h"
+#include "sdk/abi.h"
+
+namespace {
+
+// One row of the two-column table: label, last window, since map start.
+void Row(const char *szLabel, uint32_t uWindow, uint32_t uMap) {
+    ConsolePrint("  %-26s %12u %16u", szLabel, uWindow, uMap);
+}
+
+void RowFixed(const char *szLabel, double dWindow, double dMap) {
+    ConsolePrint("  %-26s %12.1f %16.1f", szLabel, dWindow, dMap);
+}
+
+void PrintIntervals(const FrameDiagnostics &stats) {
+    const IntervalSummary &w = stats.window;
+    const IntervalSummary &m = stats.map;
+    ConsolePrint("  %-26s %12s %16s", "", "last 4 s", "since map start");
+    Row("frames", w.frames, m.frames);
+    RowFixed("fps", w.fps, m.fps);
+    Row("interval p50 (us)", w.p50Us, m.p50Us);
+    Row("interval p90 (us)", w.p90Us, m.p90Us);
+    Row("interval p99 (us)", w.p99Us, m.p99Us);
+    Row("interval p99.9 (us)", w.p999Us, m.p999Us);
+    Row("interval max (us)", w.maxUs, m.maxUs);
+    Row("jitter p99-p50 (us)", w.p99Us - w.p50Us, m.p99Us - m.p50Us);
+    if (w.haveCpu && m.haveCpu)
+        RowFixed("process cpu (% of core)", w.cpuPercent, m.cpuPercent);
+    else
+        ConsolePrint("  %-26s %12s %16s", "process cpu (% of core)", "-", "-");
+}
+
+void PrintRateWarnings(const RateWatch &rates) {
+    if (rates.changes == 0 && rates.shortChecks == 0 && !rates.shortWarned) {
+        ConsolePrint("  %-26s none", "rate warnings");
+        return;
+    }
+    if (rates.changes > 0)
+        ConsolePrint("  %-26s %u time(s), last from %g to %g", "sys_ticrate changed by others", rates.changes,
+                     static_cast<double>(rates.changedFrom), static_cast<double>(rates.changedTo));
+    if (rates.shortChecks > 0 || rates.shortWarned)
+        ConsolePrint("  %-26s %u frames a second at sys_ticrate %g, %d check(s) in a row%s", "rate not reached",
+                     rates.shortFps, static_cast<double>(rates.shortAsked), rates.shortChecks,
+                     rates.shortWarned ? " (warned)" : "");
+}
+
+void PrintTimer() {
+    uint64_t ns = 0;
+    char inForce[48] = "unknown";
+    if (platform::TimerResolutionInForce(&ns))
+        std::snprintf(inForce, sizeof(inForce), "%.3f ms", static_cast<double>(ns) / 1e6);
+    ConsolePrint("  %-26s %s in force, %u ms asked", platform::kTimerResolutionName, inForce, TimerPeriod());
+    const char *szThrottling = "";
+    switch (TimerThrottlingOutcome()) {
+        case platform::ThrottlingOptOut::Done: szThrottling = "opted out"; break;
+        case platform::ThrottlingOptOut::FunctionMissing: szThrottling = "not available on this system"; break;
+        case platform::ThrottlingOptOut::Refused: szThrottling = "opt-out refused"; break;
+        case platform::ThrottlingOptOut::NotNeeded: break;
+    }
+    if (szThrottling[0] != '\0') ConsolePrint("  %-26s %s", "power throttling", szThrottling);
+}
+
+}  // namespace
+
+ZK_HOST_CALLED void StatsCommand() {
+    const FrameDiagnostics &stats = CurrentFrameDiagnostics();
+    ConsolePrint("Frame statistics:");
+    if (stats.haveWindow)
+        PrintIntervals(stats);
+    else
+        ConsolePrint("  no governor check yet on this map (the first comes 4 s after the map start)");
+    // The load is sampled only while spike regulation runs.
+    if (MonitorIsOpen(&g_cpuMonitor) && VariableInt(g_pCpu) != 0) ConsolePrint("  %-26s %u %%", "machine load", g_cpuMonitor.value);
+    ConsolePrint("  %-26s asked %g, held %g during the window, %g now", "sys_ticrate",
+                 static_cast<double>(stats.ticrateAsked), static_cast<double>(stats.ticrateHeld),
+                 static_cast<double>(VariableFloat(g_pSysTicrate)));
+    PrintTimer();
+    PrintRateWarnings(stats.rates);
+}

@@ -1,0 +1,61 @@
+#include "control/frame_trace.h"
+
+#include <cstdio>
+
+#include "config/diagnostic_variables.h"
+#include "engine/paths.h"
+#include "log/file_handle.h"
+#include "log/log.h"
+
+const char kTraceHeader[] =
+    "date,time,game_time,fps,p50_us,p99_us,max_us,sys_ticrate_asked,sys_ticrate_in_effect,sleepsm,"
+    "process_cpu_percent\n";
+
+namespace {
+bool s_failureReported = false;
+
+bool Append(const char *szPath, const char *szRow) {
+    const bool isNew = !platform::FileExists(szPath);
+    CFileHandle file;
+    if (!file.Open(szPath, "at")) return false;
+    if (isNew) file.Printf("%s", kTraceHeader);
+    file.Printf("%s", szRow);
+    return file.Close();
+}
+}  // namespace
+
+bool FormatTraceRow(const TraceRow &row, char *szOut, std::size_t size) {
+    char cpu[32] = "";
+    if (row.window.haveCpu) std::snprintf(cpu, sizeof(cpu), "%.1f", row.window.cpuPercent);
+    const int length = std::snprintf(
+        szOut, size, "%04d-%02d-%02d,%02d:%02d:%02d,%.2f,%.1f,%u,%u,%u,%g,%g,%g,%s\n", row.now.year + 1900,
+        row.now.month + 1, row.now.day, row.now.hour, row.now.minute, row.now.second,
+        static_cast<double>(row.gameTime), row.window.fps, row.window.p50Us, row.window.p99Us, row.window.maxUs,
+        static_cast<double>(row.ticrateAsked), static_cast<double>(row.ticrateHeld),
+        static_cast<double>(row.sleepsm), cpu);
+    return length > 0 && static_cast<std::size_t>(length) < size;
+}
+
+void WriteTraceRow(const TraceRow &row) {
+    if (VariableInt(g_pTrace) == 0) return;
+    char text[256];
+    char name[48];
+    char directory[kLogPathSize];
+    char path[kLogPathSize];
+    std::snprintf(name, sizeof(name), "trace_%04d-%02d-%02d.csv", row.now.year + 1900, row.now.month + 1,
+                  row.now.day);
+    bool written = FormatTraceRow(row, text, sizeof(text)) && PluginPath(directory, sizeof(directory), "logs") &&
+                   PluginPath(path, sizeof(path), "logs", name);
+    if (written && !platform::DirectoryExists(directory)) written = platform::CreateOneDirectory(directory);
+    if (written) written = Append(path, text);
+    if (written) return;
+    SetVariableText(g_pTrace, "0");
+    if (s_failureReported) return;
+    s_failureReported = true;
+    LogMessage(true, LOGLEVEL_WARNING, LOGMODE_NORMAL,
+               "Could not write the trace %s; zeq_kestrin_trace is switched off. Make room on the disk or let "
+               "the server write to addons/zeq_kestrin/logs, then set zeq_kestrin_trace 1 again.",
+               name);
+}
+
+void TraceMapStart() { s_failureReported = false; }

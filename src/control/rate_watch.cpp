@@ -1,0 +1,37 @@
+#include "control/rate_watch.h"
+
+#include "log/log.h"
+
+void RateWatchMapStart(RateWatch &watch) {
+    watch.shortChecks = 0;
+    watch.shortWarned = false;
+}
+
+void RateWatchBeforeCheck(RateWatch &watch, float held) {
+    if (!watch.haveExpected || held == watch.expected) return;
+    ++watch.changes;
+    watch.changedFrom = watch.expected;
+    watch.changedTo = held;
+    // Reported once per change: the check that follows takes the engine's
+    // value as the one to expect next (RateWatchAfterCheck).
+    LogMessage(true, LOGLEVEL_WARNING, LOGMODE_NORMAL,
+               "sys_ticrate reads %g, not %g as set by this plugin: another plugin or a command changed it.",
+               static_cast<double>(watch.changedTo), static_cast<double>(watch.changedFrom));
+}
+
+void RateWatchAfterCheck(RateWatch &watch, float heldDuringWindow, uint32_t fps, float heldNow) {
+    watch.haveExpected = true;
+    watch.expected = heldNow;
+    if (!(heldDuringWindow > 0.0f) || static_cast<double>(fps) * 10.0 >= static_cast<double>(heldDuringWindow) * 9.0) {
+        watch.shortChecks = 0;
+        return;
+    }
+    watch.shortAsked = heldDuringWindow;
+    watch.shortFps = fps;
+    if (++watch.shortChecks < kShortfallChecks || watch.shortWarned) return;
+    watch.shortWarned = true;
+    LogMessage(true, LOGLEVEL_WARNING, LOGMODE_NORMAL,
+               "sys_ticrate asks for %g frames a second, but the server makes %u: the engine does not give more. "
+               "Set zeq_kestrin_autofps or zeq_kestrin_sysrate to what it makes.",
+               static_cast<double>(heldDuringWindow), fps);
+}
