@@ -46,4 +46,11 @@ uintptr_t StartTimerOrWarn(uintptr_t requestedId, uint32_t milliseconds, platfor
     return id;
 }
 
+void StopAllPluginTimers() {
+    StopHpkResend();
+    platform::StopAllSystemTimers();
+    s_autoConfigTimerId = 0;
+    s_hpkSetupTimerId = 0;
+}
+
 uintptr_t HpkSetupTimerId() { return s_hpkSetupTimerId; }

@@ -72,6 +72,10 @@ typedef void(ZK_TIMER_CALLBACK *SystemTimerProc)(void *window, unsigned int mess
 // Returns the identifier the system assigned, 0 on failure.
 uintptr_t StartSystemTimer(uintptr_t requestedId, uint32_t milliseconds, SystemTimerProc proc);
 bool StopSystemTimer(uintptr_t id);
+// Stops every live timer.  Before the library goes away: a Windows thread
+// timer left running would call into unmapped code.  Windows kills only the
+// calling thread's timers, so call it on the thread that started them.
+void StopAllSystemTimers();
 // Number of live timers (for soak checks).
 int LiveSystemTimers();
 // POSIX: fires the due timers; its fast path is one comparison.  Windows:

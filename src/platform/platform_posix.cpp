@@ -153,6 +153,8 @@ uintptr_t StartSystemTimer(uintptr_t requestedId, uint32_t milliseconds, SystemT
 
 bool StopSystemTimer(uintptr_t id) { return gametime_timers::Stop(id); }
 
+void StopAllSystemTimers() { gametime_timers::StopAll(); }
+
 int LiveSystemTimers() { return gametime_timers::Live(); }
 
 void AdvanceSystemTimers(float gameTime) { gametime_timers::Advance(gameTime); }

@@ -122,6 +122,14 @@ bool StopSystemTimer(uintptr_t id) {
     return KillTimer(nullptr, id) != 0;
 }
 
+void StopAllSystemTimers() {
+    for (uintptr_t &slot : s_liveIds) {
+        if (slot == 0) continue;
+        KillTimer(nullptr, slot);
+        slot = 0;
+    }
+}
+
 int LiveSystemTimers() {
     int n = 0;
     for (uintptr_t id : s_liveIds)

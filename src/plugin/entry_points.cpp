@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "commands/map_timers.h"
 #include "config/variables.h"
 #include "engine/message_table.h"
 #include "log/log.h"
@@ -28,7 +29,10 @@ void GiveBackTimerPeriod() {
 }
 
 void OnLibraryUnload() {
-    // An open information window would point into the unloaded code.
+    // System timers and an open information window would point into the
+    // unloaded code.  The host unloads the library on its main thread, the
+    // one that started them (on Windows this runs at DLL_PROCESS_DETACH).
+    StopAllPluginTimers();
     platform::CloseLayoutWindow();
     DestroyMessageTable();
     FreeGameLibrary();
