@@ -5,7 +5,8 @@
 // false and costs nothing.  The unit tests link the backend built with
 // ZK_FAULT_POINTS and arm the points they need; the test build of the
 // library made from it (for the simulator's soak run) also exports
-// ZK_ProbeLiveSystemTimers, the number of live system timers.
+// ZK_ProbeLiveSystemTimers, the number of live system timers, and
+// ZK_ProbeLiveWindowFonts, the number of the window's fonts that exist.
 #pragma once
 
 namespace platform {
@@ -26,6 +27,9 @@ bool FaultFires(FaultPoint point);
 // calls (-1: every call from then on).
 void ArmFault(FaultPoint point, int passes, int failures);
 void DisarmFaults();
+// Fonts of the window: created since the process started, and alive now.
+int WindowFontsCreated();
+int LiveWindowFonts();
 #else
 constexpr bool FaultFires(FaultPoint) { return false; }
 #endif

@@ -34,6 +34,7 @@ void OnLibraryUnload() {
     // one that started them (on Windows this runs at DLL_PROCESS_DETACH).
     StopAllPluginTimers();
     platform::CloseLayoutWindow();
+    platform::ReleaseWindowFonts();
     DestroyMessageTable();
     FreeGameLibrary();
     // Standalone mode has no detach: the period taken at load is given back here.
@@ -46,6 +47,8 @@ ZK_EXPORT ZK_HOST_CALLED void ZK_STDCALL GiveFnptrsToDll(enginefuncs_t *pengfunc
     std::memset(&g_engfuncs, 0, sizeof(g_engfuncs));
     if (pengfuncsFromEngine != nullptr) std::memcpy(&g_engfuncs, pengfuncsFromEngine, kEngineFuncsClassicBytes);
     gpGlobals = pGlobals;
+    // The information window's fonts live as long as the library.
+    platform::CreateWindowFonts();
 
     LogMessage(true, LOGLEVEL_LOG, LOGMODE_NORMAL, "Plugin loaded successfully.");
     CreateMessageTable();
