@@ -17,6 +17,7 @@ enum class FaultPoint : int {
     OpenForWriting,   // OpenStream with a writing or appending mode fails (read-only file)
     WriteStream,      // a write stops half-way (disk full)
     StartTimer,       // StartSystemTimer gives no timer
+    NoDesktop,        // InteractiveDesktop: the process runs without one (a service)
     Count
 };
 
@@ -27,6 +28,8 @@ bool FaultFires(FaultPoint point);
 // calls (-1: every call from then on).
 void ArmFault(FaultPoint point, int passes, int failures);
 void DisarmFaults();
+// Message boxes ShowMessageBox has shown.
+int MessageBoxesShown();
 // Fonts of the window: created since the process started, and alive now.
 int WindowFontsCreated();
 int LiveWindowFonts();

@@ -34,10 +34,18 @@ void *LibrarySymbol(LibraryHandle library, const char *name);
 void CloseLibrary(LibraryHandle library);
 
 // ------------------------------------------------------------------ message box
-// Windows: a modal MessageBoxA without owner.  POSIX (a server has no
-// desktop): the caption and text go to standard error; it never blocks.
+// True where a box can be seen and closed: Windows, with the process on the
+// interactive window station.  False for a service or a server started
+// without a desktop (a box there would hold the server thread for ever,
+// unseen), and on POSIX.
+bool InteractiveDesktop();
+// Windows: a modal MessageBoxA without owner; true once it is closed.  False,
+// showing nothing, without an interactive desktop or when the box cannot be
+// created: the caller then reports the text in its own way.  POSIX (a server
+// has no desktop): the caption and text go to standard error, it never
+// blocks, true.
 enum class MessageBoxIcon { None, Error };
-void ShowMessageBox(const char *text, const char *caption, MessageBoxIcon icon);
+bool ShowMessageBox(const char *text, const char *caption, MessageBoxIcon icon);
 
 // ------------------------------------------------------------------ clock
 struct LocalTime {

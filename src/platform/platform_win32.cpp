@@ -44,10 +44,34 @@ void CloseLibrary(LibraryHandle library) {
 
 // ------------------------------------------------------------------ message box
 
-void ShowMessageBox(const char *text, const char *caption, MessageBoxIcon icon) {
+namespace {
+#ifdef ZK_FAULT_POINTS
+int s_messageBoxesShown = 0;
+#endif
+}  // namespace
+
+#ifdef ZK_FAULT_POINTS
+int MessageBoxesShown() { return s_messageBoxesShown; }
+#endif
+
+bool InteractiveDesktop() {
+    if (FaultFires(FaultPoint::NoDesktop)) return false;
+    HWINSTA station = GetProcessWindowStation();
+    if (station == nullptr) return false;
+    USEROBJECTFLAGS flags{};
+    DWORD needed = 0;
+    if (!GetUserObjectInformationA(station, UOI_FLAGS, &flags, sizeof(flags), &needed)) return false;
+    return (flags.dwFlags & WSF_VISIBLE) != 0;
+}
+
+bool ShowMessageBox(const char *text, const char *caption, MessageBoxIcon icon) {
+    if (!InteractiveDesktop()) return false;
+#ifdef ZK_FAULT_POINTS
+    ++s_messageBoxesShown;
+#endif
     UINT type = MB_OK;
     if (icon == MessageBoxIcon::Error) type |= MB_ICONHAND;
-    MessageBoxA(nullptr, text != nullptr ? text : "", caption != nullptr ? caption : "", type);
+    return MessageBoxA(nullptr, text != nullptr ? text : "", caption != nullptr ? caption : "", type) != 0;
 }
 
 // ------------------------------------------------------------------ clock
