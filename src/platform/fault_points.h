@@ -18,6 +18,8 @@ enum class FaultPoint : int {
     WriteStream,      // a write stops half-way (disk full)
     StartTimer,       // StartSystemTimer gives no timer
     NoDesktop,        // InteractiveDesktop: the process runs without one (a service)
+    ModalLoop,        // ShowMessageBox shows nothing but runs a box's modal loop
+                      // for 1.5 s: the thread's messages are dispatched meanwhile
     Count
 };
 
@@ -28,7 +30,7 @@ bool FaultFires(FaultPoint point);
 // calls (-1: every call from then on).
 void ArmFault(FaultPoint point, int passes, int failures);
 void DisarmFaults();
-// Message boxes ShowMessageBox has shown.
+// Message boxes ShowMessageBox has shown (or stood in for with the modal loop).
 int MessageBoxesShown();
 // Fonts of the window: created since the process started, and alive now.
 int WindowFontsCreated();

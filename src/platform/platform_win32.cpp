@@ -47,6 +47,19 @@ void CloseLibrary(LibraryHandle library) {
 namespace {
 #ifdef ZK_FAULT_POINTS
 int s_messageBoxesShown = 0;
+
+// What a modal box does to the thread while it is open, without a box.
+void RunModalLoop() {
+    const ULONGLONG end = GetTickCount64() + 1500;
+    while (GetTickCount64() < end) {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        Sleep(10);
+    }
+}
 #endif
 }  // namespace
 
@@ -68,6 +81,10 @@ bool ShowMessageBox(const char *text, const char *caption, MessageBoxIcon icon) 
     if (!InteractiveDesktop()) return false;
 #ifdef ZK_FAULT_POINTS
     ++s_messageBoxesShown;
+    if (FaultFires(FaultPoint::ModalLoop)) {
+        RunModalLoop();
+        return true;
+    }
 #endif
     UINT type = MB_OK;
     if (icon == MessageBoxIcon::Error) type |= MB_ICONHAND;

@@ -1,5 +1,6 @@
-// Message boxes on a Windows server that nobody can see, because the server
-// has no interactive desktop.
+// Message boxes on a Windows server: one that dispatches messages while it is
+// open, and one that nobody can see because the server has no interactive
+// desktop.
 #include <gtest/gtest.h>
 
 #if defined(_WIN32)
@@ -9,11 +10,13 @@
 #include <filesystem>
 #include <string>
 
+#include "commands/map_timers.h"
 #include "config/auto_config.h"
 #include "config/variables.h"
 #include "log/log.h"
 #include "platform/fault_points.h"
 #include "platform/platform.h"
+#include "support/message_pump.h"
 #include "support/test_engine.h"
 
 namespace {
@@ -24,6 +27,12 @@ int s_measurements = 0;
 HardwareFigures Measured() {
     ++s_measurements;
     return HardwareFigures{2400.0f, 768};
+}
+
+std::size_t Count(const std::string &text, const std::string &part) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size())) ++count;
+    return count;
 }
 
 // A process that ends inside the test leaves its log behind on standard
@@ -56,11 +65,27 @@ struct MessageBoxTest : ::testing::Test {
     void TearDown() override {
         SetHardwareProbeForTests(nullptr);
         platform::DisarmFaults();
+        StopAllPluginTimers();
     }
     std::string Log() { return engine.Exists(kLogFile) ? engine.ReadTextFile(kLogFile) : std::string(); }
 };
 
 }  // namespace
+
+// The automatic configuration's box runs a modal loop, in which the
+// 1-second timers come due again: each job still runs once.
+TEST_F(MessageBoxTest, JobWhoseBoxDispatchesMessagesRunsOnce) {
+    platform::ArmFault(platform::FaultPoint::ModalLoop, 0, -1);
+    const int shownBefore = platform::MessageBoxesShown();
+    StartMapTimers();
+    DispatchThreadMessagesFor(3500);
+    EXPECT_EQ(platform::MessageBoxesShown() - shownBefore, 1);
+    EXPECT_EQ(s_measurements, 1);
+    const std::string log = Log();
+    EXPECT_EQ(Count(log, "AutoConfig is Enabled."), 1u) << log;
+    EXPECT_EQ(Count(log, "Models Processing Disabled."), 1u) << log;
+    EXPECT_EQ(platform::LiveSystemTimers(), 1);  // the kicker's, due at 10 s
+}
 
 TEST_F(MessageBoxTest, WithoutInteractiveDesktopFiguresAreLoggedNotBoxed) {
     platform::ArmFault(platform::FaultPoint::NoDesktop, 0, -1);
