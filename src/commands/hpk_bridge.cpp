@@ -25,12 +25,6 @@ void SendKickerSettings() {
     IssueServerCommand("kestrin_delay %d", iDelay);
 }
 
-void StopResendTimer() {
-    if (s_resendTimerId == 0) return;
-    platform::StopSystemTimer(s_resendTimerId);
-    s_resendTimerId = 0;
-}
-
 // Every tick re-sends the current values; the kicker switch is looked at only
 // by the next setup.
 ZK_HOST_CALLED void ZK_TIMER_CALLBACK ResendTimerProc(void *, unsigned int message, uintptr_t, uint32_t) {
@@ -40,17 +34,23 @@ ZK_HOST_CALLED void ZK_TIMER_CALLBACK ResendTimerProc(void *, unsigned int messa
 
 }  // namespace
 
+void StopHpkResend() {
+    if (s_resendTimerId == 0) return;
+    platform::StopSystemTimer(s_resendTimerId);
+    s_resendTimerId = 0;
+}
+
 void HpkSetup() {
     platform::StopSystemTimer(HpkSetupTimerId());
 
     if (VariableInt(RegistryHandle(REG_HPK)) > 0) {
         LogMessage(true, LOGLEVEL_LOG, LOGMODE_NORMAL, "HPK is Enabled.");
         SendKickerSettings();
-        StopResendTimer();
+        StopHpkResend();
         s_resendTimerId = StartTimerOrWarn(kResendTimerRequestedId, kHpkResendPeriodMs, ResendTimerProc,
                                            "the kicker settings are sent once only");
     } else {
-        StopResendTimer();
+        StopHpkResend();
         IssueServerCommand("amx_pausecfg pause zeq_kestrin.amxx");
         LogMessage(true, LOGLEVEL_LOG, LOGMODE_NORMAL, "HPK is Disabled.");
     }

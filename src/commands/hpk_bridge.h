@@ -11,5 +11,7 @@ constexpr uint32_t kHpkResendPeriodMs = 20000;
 void HpkSetup();
 // The running re-send timer's identifier, 0 when none runs.
 uintptr_t HpkResendTimerId();
+// Stops the re-send timer, if one runs.
+void StopHpkResend();
 // Forgets the re-send timer (tests clear the system timers between cases).
 void ResetHpkBridgeForTests();

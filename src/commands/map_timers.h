@@ -1,7 +1,7 @@
 // The three one-shot system timers started at every map start: the resource
 // database step (1 s), the automatic configuration (1 s) and the high-ping
 // kicker setup (10 s).  Each callback acts only on the timer message,
-// remembers the identifier it received, runs its job once and stops itself.
+// remembers the identifier it received, stops its timer and runs its job once.
 // A timer the system cannot give is reported with what is skipped.
 #pragma once
 
@@ -10,6 +10,10 @@
 #include "platform/platform.h"
 
 void StartMapTimers();
+// Stops every system timer of the plugin (the map timers, the kicker's
+// re-send timer): at detach and unload, on the host's main thread, so that
+// none fires into an unloaded library.
+void StopAllPluginTimers();
 // Starts a system timer; when the system gives none, logs a warning that
 // names what the server does without it, and returns 0.
 uintptr_t StartTimerOrWarn(uintptr_t requestedId, uint32_t milliseconds, platform::SystemTimerProc proc,

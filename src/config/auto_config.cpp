@@ -21,16 +21,15 @@ const char kAutoConfigFile[] = "kestrin.acfg";
 HardwareProbe s_probe = MeasureHardware;
 
 // Shows the measured figures to the operator.  Windows: a message box that
-// waits until it is closed.  Without a desktop (a POSIX server) a box would
-// go unseen, so the figures become a log line echoed on the server console,
+// waits until it is closed.  Without an interactive desktop (a POSIX server,
+// a Windows service) a box would go unseen, so the figures become a log line
+// echoed on the server console,
 // "AutoConfig measured <clock MHz> <free memory MB> (CPU MHz, free memory MB)".
 void ShowFigures(const HardwareFigures &figures) {
     char text[64];
     std::snprintf(text, sizeof(text), "%.2f %d", static_cast<double>(figures.fClockFigure), figures.iFreeMemoryMb);
-    if (platform::HasDesktop())
-        platform::ShowMessageBox(text, "", platform::MessageBoxIcon::None);
-    else
-        LogMessage(true, LOGLEVEL_LOG, LOGMODE_NORMAL, "AutoConfig measured %s (CPU MHz, free memory MB)", text);
+    if (platform::InteractiveDesktop() && platform::ShowMessageBox(text, "", platform::MessageBoxIcon::None)) return;
+    LogMessage(true, LOGLEVEL_LOG, LOGMODE_NORMAL, "AutoConfig measured %s (CPU MHz, free memory MB)", text);
 }
 
 // One line of the file, formatted and written.

@@ -21,13 +21,13 @@ bool OpenQuery(Monitor *pMonitor) {
 
 bool CloseQuery(Monitor *pMonitor) {
     if (pMonitor->query == nullptr) {
-        platform::ShowMessageBox("Close Error", "Debug", platform::MessageBoxIcon::None);
+        ShowMessageOrLog("Close Error", "Debug", platform::MessageBoxIcon::None);
         return false;
     }
     const platform::CpuStatus status = platform::CloseCpuQuery(pMonitor->query);
     if (status == platform::CpuStatus::Failed) {
         pMonitor->query = nullptr;
-        platform::ShowMessageBox("Close Error2", "Debug", platform::MessageBoxIcon::None);
+        ShowMessageOrLog("Close Error2", "Debug", platform::MessageBoxIcon::None);
         return false;
     }
     // On success the handle stays as it is until the next OpenQuery.

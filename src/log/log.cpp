@@ -114,8 +114,17 @@ void CriticalError(const char *szFormat, ...) {
 
     DestroyMessageTable();
     LogMessage(true, LOGLEVEL_ERROR, LOGMODE_NORMAL, "%s", text);
-    platform::ShowMessageBox(text, "ZEQ Kestrin Critical Error", platform::MessageBoxIcon::Error);
+    ShowMessageOrLog(text, "ZEQ Kestrin Critical Error", platform::MessageBoxIcon::Error);
     platform::ExitProcess(1);
+}
+
+void ShowMessageOrLog(const char *szText, const char *szCaption, platform::MessageBoxIcon icon) {
+    const char *text = szText != nullptr ? szText : "";
+    const char *caption = szCaption != nullptr ? szCaption : "";
+    if (platform::ShowMessageBox(text, caption, icon)) return;
+    LogMessage(true, LOGLEVEL_WARNING, LOGMODE_NORMAL,
+               "Message box%s%s%s not shown: the server has no interactive desktop (run as a service?). It reads: %s",
+               caption[0] != '\0' ? " \"" : "", caption, caption[0] != '\0' ? "\"" : "", text);
 }
 
 void ResetLogForTests() {

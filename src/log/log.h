@@ -2,6 +2,7 @@
 #pragma once
 
 #include "engine/engine_services.h"
+#include "platform/platform.h"
 
 enum LogLevel { LOGLEVEL_LOG = 1, LOGLEVEL_WARNING = 2, LOGLEVEL_ERROR = 3, LOGLEVEL_FATAL = 4 };
 enum LogMode { LOGMODE_NORMAL = 0, LOGMODE_DEV = 1 };
@@ -17,6 +18,12 @@ void LogMessage(bool bEcho, int iLevel, int iMode, const char *szFormat, ...) ZK
 // Logs the text as an error, shows it in a message box and ends the process
 // with exit code 1.
 [[noreturn]] void CriticalError(const char *szFormat, ...) ZK_PRINTF(1, 2);
+
+// Shows the text in a message box on the server's desktop and waits until it
+// is closed.  A server without an interactive desktop (a service) would wait
+// for ever on a box nobody sees: the text is logged instead, as a warning
+// that says so.
+void ShowMessageOrLog(const char *szText, const char *szCaption, platform::MessageBoxIcon icon);
 
 // Registers the two log variables on the first call.
 void RegisterLogVariables(bool bFirst);

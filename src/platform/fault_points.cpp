@@ -45,5 +45,6 @@ void DisarmFaults() {
 // The test build's window on the plugin's timers, for the simulator's soak
 // checks (the shipped library exports only its entry points).
 ZK_EXPORT int ZK_ProbeLiveSystemTimers() { return platform::LiveSystemTimers(); }
+ZK_EXPORT int ZK_ProbeLiveWindowFonts() { return platform::LiveWindowFonts(); }
 
 #endif

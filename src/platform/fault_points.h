@@ -8,7 +8,8 @@
 // false and costs nothing.  The unit tests link the backend built with
 // ZK_FAULT_POINTS and arm the points they need; the test build of the
 // library made from it (for the simulator's soak run) also exports
-// ZK_ProbeLiveSystemTimers, the number of live system timers.
+// ZK_ProbeLiveSystemTimers, the number of live system timers, and
+// ZK_ProbeLiveWindowFonts, the number of the window's fonts that exist.
 #pragma once
 
 namespace platform {
@@ -26,6 +27,9 @@ enum class FaultPoint : int {
     ExtendedAttribute,  // POSIX: the file system keeps no extended attributes (ENOTSUP)
     ThrottlingMissing,  // OptOutOfTimerThrottling finds no SetProcessInformation
     ThrottlingRefused,  // OptOutOfTimerThrottling is refused by the system
+    NoDesktop,        // InteractiveDesktop: the process runs without one (a service)
+    ModalLoop,        // ShowMessageBox shows nothing but runs a box's modal loop
+                      // for 1.5 s: the thread's messages are dispatched meanwhile
     Count
 };
 
@@ -43,6 +47,11 @@ void ArmFault(FaultPoint point, int passes, int failures);
 // or cleaned up), as a server killed at that moment would end.
 void ArmStop(FaultPoint point, int passes);
 void DisarmFaults();
+// Message boxes ShowMessageBox has shown (or stood in for with the modal loop).
+int MessageBoxesShown();
+// Fonts of the window: created since the process started, and alive now.
+int WindowFontsCreated();
+int LiveWindowFonts();
 #else
 constexpr bool FaultFires(FaultPoint) { return false; }
 #endif

@@ -18,8 +18,5 @@ int64_t TimeStampCounter();
 int ProcessorCount();
 // Available physical memory in bytes (0 when unknown).
 uint64_t AvailablePhysicalMemory();
-// True where an operator desktop can show a message box (Windows); a POSIX
-// server runs without one.
-bool HasDesktop();
 
 }  // namespace platform

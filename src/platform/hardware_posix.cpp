@@ -64,6 +64,4 @@ uint64_t AvailablePhysicalMemory() {
     return static_cast<uint64_t>(pages) * static_cast<uint64_t>(pageSize);
 }
 
-bool HasDesktop() { return false; }
-
 }  // namespace platform

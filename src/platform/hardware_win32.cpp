@@ -46,6 +46,4 @@ uint64_t AvailablePhysicalMemory() {
     return static_cast<uint64_t>(status.ullAvailPhys);
 }
 
-bool HasDesktop() { return true; }
-
 }  // namespace platform

@@ -48,10 +48,18 @@ void *LibrarySymbol(LibraryHandle library, const char *name);
 void CloseLibrary(LibraryHandle library);
 
 // ------------------------------------------------------------------ message box
-// Windows: a modal MessageBoxA without owner.  POSIX (a server has no
-// desktop): the caption and text go to standard error; it never blocks.
+// True where a box can be seen and closed: Windows, with the process on the
+// interactive window station.  False for a service or a server started
+// without a desktop (a box there would hold the server thread for ever,
+// unseen), and on POSIX.
+bool InteractiveDesktop();
+// Windows: a modal MessageBoxA without owner; true once it is closed.  False,
+// showing nothing, without an interactive desktop or when the box cannot be
+// created: the caller then reports the text in its own way.  POSIX (a server
+// has no desktop): the caption and text go to standard error, it never
+// blocks, true.
 enum class MessageBoxIcon { None, Error };
-void ShowMessageBox(const char *text, const char *caption, MessageBoxIcon icon);
+bool ShowMessageBox(const char *text, const char *caption, MessageBoxIcon icon);
 
 // ------------------------------------------------------------------ clock
 struct LocalTime {
@@ -93,6 +101,10 @@ typedef void(ZK_TIMER_CALLBACK *SystemTimerProc)(void *window, unsigned int mess
 // Returns the identifier the system assigned, 0 on failure.
 uintptr_t StartSystemTimer(uintptr_t requestedId, uint32_t milliseconds, SystemTimerProc proc);
 bool StopSystemTimer(uintptr_t id);
+// Stops every live timer.  Before the library goes away: a Windows thread
+// timer left running would call into unmapped code.  Windows kills only the
+// calling thread's timers, so call it on the thread that started them.
+void StopAllSystemTimers();
 // Number of live timers (for soak checks).
 int LiveSystemTimers();
 // POSIX: fires the due timers; its fast path is one comparison.  Windows:

@@ -109,10 +109,23 @@ void CloseLibrary(LibraryHandle library) {
 
 // ------------------------------------------------------------------ message box
 
-void ShowMessageBox(const char *text, const char *caption, MessageBoxIcon icon) {
+#ifdef ZK_FAULT_POINTS
+namespace {
+int s_messageBoxesShown = 0;
+}
+int MessageBoxesShown() { return s_messageBoxesShown; }
+#endif
+
+bool InteractiveDesktop() { return false; }
+
+bool ShowMessageBox(const char *text, const char *caption, MessageBoxIcon icon) {
     (void)icon;
+#ifdef ZK_FAULT_POINTS
+    ++s_messageBoxesShown;
+#endif
     std::fprintf(stderr, "%s: %s\n", caption != nullptr ? caption : "", text != nullptr ? text : "");
     std::fflush(stderr);
+    return true;
 }
 
 // ------------------------------------------------------------------ clock
@@ -177,6 +190,8 @@ uintptr_t StartSystemTimer(uintptr_t requestedId, uint32_t milliseconds, SystemT
 }
 
 bool StopSystemTimer(uintptr_t id) { return gametime_timers::Stop(id); }
+
+void StopAllSystemTimers() { gametime_timers::StopAll(); }
 
 int LiveSystemTimers() { return gametime_timers::Live(); }
 

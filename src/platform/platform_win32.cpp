@@ -100,10 +100,51 @@ void CloseLibrary(LibraryHandle library) {
 
 // ------------------------------------------------------------------ message box
 
-void ShowMessageBox(const char *text, const char *caption, MessageBoxIcon icon) {
+namespace {
+#ifdef ZK_FAULT_POINTS
+int s_messageBoxesShown = 0;
+
+// What a modal box does to the thread while it is open, without a box.
+void RunModalLoop() {
+    const ULONGLONG end = GetTickCount64() + 1500;
+    while (GetTickCount64() < end) {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        Sleep(10);
+    }
+}
+#endif
+}  // namespace
+
+#ifdef ZK_FAULT_POINTS
+int MessageBoxesShown() { return s_messageBoxesShown; }
+#endif
+
+bool InteractiveDesktop() {
+    if (FaultFires(FaultPoint::NoDesktop)) return false;
+    HWINSTA station = GetProcessWindowStation();
+    if (station == nullptr) return false;
+    USEROBJECTFLAGS flags{};
+    DWORD needed = 0;
+    if (!GetUserObjectInformationA(station, UOI_FLAGS, &flags, sizeof(flags), &needed)) return false;
+    return (flags.dwFlags & WSF_VISIBLE) != 0;
+}
+
+bool ShowMessageBox(const char *text, const char *caption, MessageBoxIcon icon) {
+    if (!InteractiveDesktop()) return false;
+#ifdef ZK_FAULT_POINTS
+    ++s_messageBoxesShown;
+    if (FaultFires(FaultPoint::ModalLoop)) {
+        RunModalLoop();
+        return true;
+    }
+#endif
     UINT type = MB_OK;
     if (icon == MessageBoxIcon::Error) type |= MB_ICONHAND;
-    MessageBoxA(nullptr, text != nullptr ? text : "", caption != nullptr ? caption : "", type);
+    return MessageBoxA(nullptr, text != nullptr ? text : "", caption != nullptr ? caption : "", type) != 0;
 }
 
 // ------------------------------------------------------------------ clock
@@ -211,6 +252,14 @@ uintptr_t StartSystemTimer(uintptr_t requestedId, uint32_t milliseconds, SystemT
 bool StopSystemTimer(uintptr_t id) {
     Untrack(id);
     return KillTimer(nullptr, id) != 0;
+}
+
+void StopAllSystemTimers() {
+    for (uintptr_t &slot : s_liveIds) {
+        if (slot == 0) continue;
+        KillTimer(nullptr, slot);
+        slot = 0;
+    }
 }
 
 int LiveSystemTimers() {

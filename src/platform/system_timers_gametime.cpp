@@ -59,6 +59,14 @@ bool Stop(uintptr_t id) {
     return false;
 }
 
+void StopAll() {
+    for (GameTimeTimer &t : s_timers) {
+        t.id = 0;
+        t.proc = nullptr;
+    }
+    s_nextDue = 1e300;
+}
+
 int Live() {
     int n = 0;
     for (const GameTimeTimer &t : s_timers)

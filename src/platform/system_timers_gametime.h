@@ -17,6 +17,8 @@ namespace gametime_timers {
 
 uintptr_t Start(uintptr_t requestedId, uint32_t milliseconds, SystemTimerProc proc);
 bool Stop(uintptr_t id);
+// Stops every timer; the clock goes on.
+void StopAll();
 int Live();
 void Advance(float gameTime);
 // Forgets every timer and the clock (tests only).

@@ -69,4 +69,10 @@ ShowWindowResult ShowLayoutWindow(const WindowLayout &layout);
 // tests).
 void CloseLayoutWindow();
 
+// The window's two fonts: created once when the library is loaded, so that
+// showing the window creates none; released when it is unloaded, after the
+// window is closed.  Both do nothing where there is no desktop.
+void CreateWindowFonts();
+void ReleaseWindowFonts();
+
 }  // namespace platform

@@ -18,10 +18,13 @@
 // one open window, every Close button on the screen works, and windows do
 // not pile up behind each other.
 //
-// Resources.  The two fonts are created on the first show and kept for the
-// life of the process.  Every brush and every device context taken for
-// painting is released before the painting function returns.
+// Resources.  The two fonts are created when the library is loaded and
+// released when it is unloaded (a show creates them only if that failed).
+// Every brush and every device context taken for painting is released before
+// the painting function returns.
 #include "platform/window.h"
+
+#include "platform/fault_points.h"
 
 #include <windows.h>
 
@@ -56,14 +59,16 @@ HINSTANCE ThisModule() {
     return hModule;
 }
 
+#ifdef ZK_FAULT_POINTS
+int s_fontsCreated = 0;
+#endif
+
 HFONT CreateWindowFont(const char *szFace) {
+#ifdef ZK_FAULT_POINTS
+    ++s_fontsCreated;
+#endif
     return CreateFontA(kFontHeight, 0, 0, 0, kFontWeight, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                        CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_DONTCARE, szFace);
-}
-
-void CreateFontsOnce() {
-    if (s_hTitleFont == nullptr) s_hTitleFont = CreateWindowFont("Pretext");
-    if (s_hBodyFont == nullptr) s_hBodyFont = CreateWindowFont("Arial Black");
 }
 
 HFONT FontOf(WindowFont font) { return font == WindowFont::Title ? s_hTitleFont : s_hBodyFont; }
@@ -269,7 +274,7 @@ ShowWindowResult ShowLayoutWindow(const WindowLayout &layout) {
         s_layout.controls[i].szText[kControlTextSize - 1] = '\0';
     std::memset(s_hControls, 0, sizeof(s_hControls));
     s_bHover = 0;
-    CreateFontsOnce();
+    CreateWindowFonts();  // only if they could not be created at load
 
     HINSTANCE hModule = ThisModule();
     WNDCLASSA windowClass{};
@@ -292,6 +297,24 @@ ShowWindowResult ShowLayoutWindow(const WindowLayout &layout) {
     for (int i = 0; i < s_layout.iControlCount; ++i) CreateControl(i, hMain);
     return ShowWindowResult::Shown;
 }
+
+void CreateWindowFonts() {
+    if (s_hTitleFont == nullptr) s_hTitleFont = CreateWindowFont("Pretext");
+    if (s_hBodyFont == nullptr) s_hBodyFont = CreateWindowFont("Arial Black");
+}
+
+void ReleaseWindowFonts() {
+    DestroyOpenWindow();  // nothing may paint with them any more
+    if (s_hTitleFont != nullptr) DeleteObject(s_hTitleFont);
+    if (s_hBodyFont != nullptr) DeleteObject(s_hBodyFont);
+    s_hTitleFont = nullptr;
+    s_hBodyFont = nullptr;
+}
+
+#ifdef ZK_FAULT_POINTS
+int WindowFontsCreated() { return s_fontsCreated; }
+int LiveWindowFonts() { return (s_hTitleFont != nullptr ? 1 : 0) + (s_hBodyFont != nullptr ? 1 : 0); }
+#endif
 
 void CloseLayoutWindow() {
     DestroyOpenWindow();

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "commands/map_timers.h"
 #include "config/variables.h"
 #include "control/timer_throttling.h"
 #include "engine/message_table.h"
@@ -30,8 +31,12 @@ void GiveBackTimerPeriod() {
 }
 
 void OnLibraryUnload() {
-    // An open information window would point into the unloaded code.
+    // System timers and an open information window would point into the
+    // unloaded code.  The host unloads the library on its main thread, the
+    // one that started them (on Windows this runs at DLL_PROCESS_DETACH).
+    StopAllPluginTimers();
     platform::CloseLayoutWindow();
+    platform::ReleaseWindowFonts();
     DestroyMessageTable();
     FreeGameLibrary();
     // Standalone mode has no detach: the period taken at load is given back here.
@@ -44,6 +49,8 @@ ZK_EXPORT ZK_HOST_CALLED void ZK_STDCALL GiveFnptrsToDll(enginefuncs_t *pengfunc
     std::memset(&g_engfuncs, 0, sizeof(g_engfuncs));
     if (pengfuncsFromEngine != nullptr) std::memcpy(&g_engfuncs, pengfuncsFromEngine, kEngineFuncsClassicBytes);
     gpGlobals = pGlobals;
+    // The information window's fonts live as long as the library.
+    platform::CreateWindowFonts();
 
     LogMessage(true, LOGLEVEL_LOG, LOGMODE_NORMAL, "Plugin loaded successfully.");
     CreateMessageTable();

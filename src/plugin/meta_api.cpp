@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "commands/map_timers.h"
 #include "config/variables.h"
 #include "engine/engine_services.h"
 #include "engine/plugin_state.h"
@@ -95,6 +96,8 @@ ZK_EXPORT ZK_HOST_CALLED int Meta_Detach(PLUG_LOADTIME now, PL_UNLOAD_REASON rea
         }
         return 0;
     }
+    // The library is unloaded next: no timer may outlive it.
+    StopAllPluginTimers();
     GiveBackTimerPeriod();
     return 1;
 }

@@ -38,8 +38,9 @@ void SleepSeconds(double seconds);
 
 // Windows: dispatches every message waiting in the thread's queue, which is
 // how thread timers (SetTimer without a window) run on a Windows server.
-// Elsewhere: nothing.
-void PumpMessages();
+// Returns how many of them were such thread timer messages.  Elsewhere:
+// nothing, 0.
+int PumpMessages();
 bool HasMessageQueue();
 
 // Console output as a server prints it: line-buffered where the C runtime

@@ -158,7 +158,7 @@ void SleepSeconds(double seconds) {
     while (nanosleep(&request, &remaining) != 0 && errno == EINTR) request = remaining;
 }
 
-void PumpMessages() {}
+int PumpMessages() { return 0; }
 
 bool HasMessageQueue() { return false; }
 

@@ -128,12 +128,15 @@ void SleepSeconds(double seconds) {
     Sleep(whole);
 }
 
-void PumpMessages() {
+int PumpMessages() {
+    int threadTimers = 0;
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_TIMER && message.hwnd == nullptr) ++threadTimers;
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
+    return threadTimers;
 }
 
 bool HasMessageQueue() { return true; }

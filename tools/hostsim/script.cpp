@@ -58,7 +58,7 @@ std::string JoinPath(const std::string &a, const std::string &b) {
 const char *UsageText() {
     return "usage: hostsim --plugin LIB --root DIR [--game NAME] [--gamedir-text TEXT] [--standalone]\n"
            "               [--listen] [--stub-game PATH] [--game-library NAME] [--script FILE]\n"
-           "               [--realtime] [--trace FILE] [--check-profile] [LINE ...]\n"
+           "               [--realtime] [--trace FILE] [--check-profile] [--linger SECONDS] [LINE ...]\n"
            "               [--max-fps N] [--jitter-us N] [--long-frame-every N --long-frame-ms M]\n"
            "       hostsim --plot-trace FILE.csv\n"
            "\n"
@@ -66,6 +66,10 @@ const char *UsageText() {
            "caps the frames a second whatever sys_ticrate reads, --jitter-us moves each\n"
            "interval by up to N microseconds, and every Nth frame lasts M ms. --plot-trace\n"
            "turns a trace the plugin wrote (zeq_kestrin_trace 1) into FILE.csv.svg.\n"
+           "\n"
+           "--linger keeps the process running for SECONDS after the plugin is unloaded,\n"
+           "dispatching the thread's messages as a server does (Windows: a system timer the\n"
+           "plugin left behind then calls into unloaded code).\n"
            "\n"
            "--game-library names the stub game's copy in DIR/NAME/dlls (standalone mode;\n"
            "default cs_i386.so, mp.dll on Windows).\n"
@@ -130,6 +134,13 @@ bool ParseCommandLine(int argc, char **argv, HostsimOptions *options, std::strin
             if (!value(&number) || !ParseFrameTimingOption(arg, number, &options->timing, error, &known)) return false;
         } else if (arg == "--check-profile") {
             options->checkProfile = true;
+        } else if (arg == "--linger") {
+            std::string text;
+            if (!value(&text)) return false;
+            if (!ParseNumber(text, &options->lingerSeconds) || options->lingerSeconds < 0) {
+                *error = "--linger needs a number of seconds";
+                return false;
+            }
         } else if (arg.size() > 2 && arg.compare(0, 2, "--") == 0) {
             *error = "unknown option " + arg;
             return false;
@@ -578,6 +589,23 @@ int RunHostsim(const HostsimOptions &given) {
     hostos::CloseLibrary(library);
     game.reset();
     trace.finish();
+    if (options.lingerSeconds > 0) {
+        // The server goes on after the plugin is gone: whatever the plugin
+        // left on the thread's message queue is dispatched now.
+        // hostsim itself starts no system timer, so any that fires now is one
+        // the plugin left behind: its callback lies in unmapped memory.
+        const double end = hostos::MonotonicSeconds() + options.lingerSeconds;
+        int strayTimers = 0;
+        while (hostos::MonotonicSeconds() < end) {
+            strayTimers += hostos::PumpMessages();
+            hostos::SleepSeconds(0.01);
+        }
+        std::printf("hostsim: ran %g s after the plugin was unloaded\n", options.lingerSeconds);
+        if (strayTimers > 0) {
+            std::fprintf(stderr, "hostsim: %d system timer message(s) after the plugin was unloaded\n", strayTimers);
+            if (!exitCode) exitCode = 1;
+        }
+    }
 
     if (engine.liveFileBuffers())
         std::fprintf(stderr, "hostsim: %s buffer(s) from pfnLoadFileForMe were never freed\n",

@@ -2,7 +2,8 @@
 //
 //   hostsim --plugin LIB --root DIR [--game NAME] [--gamedir-text TEXT]
 //           [--standalone] [--listen] [--stub-game PATH] [--script FILE]
-//           [--game-library NAME] [--realtime] [--trace FILE] [LINE ...]
+//           [--game-library NAME] [--realtime] [--trace FILE] [--linger SECONDS]
+//           [LINE ...]
 //
 // Script lines (from FILE, then the trailing arguments):
 //   map NAME              end the running map, start NAME (game time 1.0)
@@ -44,6 +45,7 @@ struct HostsimOptions {
     std::string trace;
     FrameTimingOptions timing;  // real-time mode's frame intervals
     bool checkProfile = false;
+    double lingerSeconds = 0;  // after the unload, messages are dispatched this long
     std::vector<std::string> lines;
 };
 
