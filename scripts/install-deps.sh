@@ -2,12 +2,14 @@
 # Installs, with apt-get, what building and testing every target needs, when
 # something is missing: CMake and Ninja, the multilib compiler for the i386
 # library, MinGW-w64 for the Windows DLLs, qemu-user-static to run i386
-# programs, wine64 to run Windows programs, GoogleTest's sources and Google
+# programs, wine64 to run Windows programs, debootstrap to make the 32-bit
+# Windows runner (scripts/wine32-runner.sh), GoogleTest's sources and Google
 # Benchmark.
 set -euo pipefail
 
 packages=(cmake ninja-build g++ g++-multilib binutils mingw-w64 wine64 qemu-user-static
-          googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xauth)
+          googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xauth
+          debootstrap)
 
 missing=()
 have() { command -v "$1" >/dev/null 2>&1; }
@@ -26,6 +28,7 @@ have qemu-i386-static || missing+=(qemu-user-static)
 [ -f /usr/include/benchmark/benchmark.h ] || missing+=(libbenchmark-dev)
 have clang++ || missing+=(clang)
 have xvfb-run || missing+=(xvfb)
+have debootstrap || missing+=(debootstrap)
 ls /usr/lib/llvm-14/lib/clang/14*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 || missing+=(libclang-rt-14-dev)
 
 if [ ${#missing[@]} -eq 0 ]; then
