@@ -2,12 +2,12 @@
 # Installs, with apt-get, what building and testing every target needs, when
 # something is missing: CMake and Ninja, the multilib compiler for the i386
 # library, MinGW-w64 for the Windows DLLs, qemu-user-static to run i386
-# programs, wine64 to run Windows programs, debootstrap to make the 32-bit
-# Windows runner (scripts/wine32-runner.sh), GoogleTest's sources and Google
-# Benchmark.
+# programs, debootstrap to make the 32-bit Windows runner that runs the
+# Windows programs (scripts/wine32-runner.sh; Wine lives in it), GoogleTest's
+# sources and Google Benchmark.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ g++-multilib binutils mingw-w64 wine64 qemu-user-static
+packages=(cmake ninja-build g++ g++-multilib binutils mingw-w64 qemu-user-static
           googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xauth
           debootstrap)
 
@@ -21,8 +21,7 @@ probe=$(mktemp)
 echo 'int main() { return 0; }' | g++ -m32 -x c++ - -o "$probe" 2>/dev/null || missing+=(g++-multilib)
 rm -f "$probe"
 have i686-w64-mingw32-g++ || missing+=(mingw-w64)
-have x86_64-w64-mingw32-g++-posix || missing+=(mingw-w64)
-[ -x /usr/lib/wine/wine64 ] || have wine64 || missing+=(wine64)
+have i686-w64-mingw32-g++-posix || missing+=(mingw-w64)
 have qemu-i386-static || missing+=(qemu-user-static)
 [ -f /usr/src/googletest/CMakeLists.txt ] || missing+=(googletest libgtest-dev)
 [ -f /usr/include/benchmark/benchmark.h ] || missing+=(libbenchmark-dev)
