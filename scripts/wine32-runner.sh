@@ -5,7 +5,7 @@
 # architecture: that lives inside the tree alone.
 #
 #   wine32-runner.sh ensure            makes the tree when it is missing or
-#                                      unfinished (about two minutes, online)
+#                                      unfinished (about three minutes, online)
 #   wine32-runner.sh run PROGRAM ARG...
 #                                      runs PROGRAM with wine in the tree, in
 #                                      the caller's working directory and
@@ -47,6 +47,8 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 
 ready() { [ -f "$STAMP" ] && [ "$(cat "$STAMP")" = "$STAMP_TEXT" ]; }
+# The marks of the steps of an unfinished tree carry the same text.
+step_done() { [ -f "$1" ] && [ "$(cat "$1")" = "$STAMP_TEXT" ]; }
 
 # Mounts under a path in this (the host's) namespace: a tree made by an older
 # version of this script, or by a debootstrap that was killed, may have some.
@@ -78,7 +80,8 @@ in_tree() {
 
 inside() {
   mount -t proc proc "$ROOT/proc"
-  mount --rbind /sys "$ROOT/sys" && mount -o remount,bind,ro "$ROOT/sys" 2>/dev/null || true
+  mount --rbind /sys "$ROOT/sys"
+  mount -o remount,bind,ro "$ROOT/sys" 2>/dev/null || true
   mount --bind /dev "$ROOT/dev"
   mkdir -p "$ROOT/dev/pts"
   mount --bind /dev/pts "$ROOT/dev/pts"
@@ -103,15 +106,15 @@ build_tree() {
   echo "wine32-runner: making the 32-bit Windows runner in $ROOT (Debian trixie and Wine, a few minutes)"
   # An unfinished tree is made again from the last step that completed (each
   # step writes its mark when it is done); anything else is started afresh.
-  if [ ! -f "$partial/.zk-step-base" ]; then
+  if ! step_done "$partial/.zk-step-base"; then
     remove_tree "$partial"
     # debootstrap mounts /proc and /sys in the tree while it works: in a
     # namespace of its own, nothing stays mounted if it is interrupted.
     unshare -m --propagation private -- debootstrap --variant=minbase trixie "$partial" "$MIRROR" \
       >"$partial.log" 2>&1 || { tail -20 "$partial.log" >&2; die "debootstrap failed (log: $partial.log)"; }
-    touch "$partial/.zk-step-base"
+    echo "$STAMP_TEXT" >"$partial/.zk-step-base"
   fi
-  if [ ! -f "$partial/.zk-step-wine" ]; then
+  if ! step_done "$partial/.zk-step-wine"; then
     ZK_WINE32_ROOT="$partial" in_tree /bin/sh -ec '
       export DEBIAN_FRONTEND=noninteractive
       dpkg --add-architecture i386
@@ -129,7 +132,7 @@ build_tree() {
       apt-get clean
       rm -rf /var/lib/apt/lists/*
     ' >>"$partial.log" 2>&1 || { tail -20 "$partial.log" >&2; die "installing Wine in the tree failed (log: $partial.log)"; }
-    touch "$partial/.zk-step-wine"
+    echo "$STAMP_TEXT" >"$partial/.zk-step-wine"
   fi
   # A 32-bit Windows program must run before the tree counts as made.
   local check
@@ -168,7 +171,11 @@ WINE_IN_TREE='
 case "${1:-}" in
   __inside) shift; inside "$@" ;;
   ensure) ensure ;;
-  prefix) ensure; WINEPREFIX="$PREFIX" WINEDEBUG=-all in_tree /bin/sh -c "$WINE_IN_TREE" sh cmd /c exit ;;
+  prefix)
+    ensure
+    WINEPREFIX="$PREFIX" WINEDEBUG=-all in_tree /bin/sh -c "$WINE_IN_TREE" sh cmd /c exit >/dev/null 2>&1 \
+      || die "cannot create the Wine prefix $PREFIX in $ROOT; remove it (drop-prefix) and try again"
+    ;;
   run)
     shift
     [ $# -gt 0 ] || die "usage: wine32-runner.sh run PROGRAM [ARG...]"
@@ -176,8 +183,12 @@ case "${1:-}" in
     WINEPREFIX="$PREFIX" WINEDEBUG="${WINEDEBUG:--all}" in_tree /bin/sh -c "$WINE_IN_TREE" sh "$@"
     ;;
   drop-prefix)
-    ready || exit 0
-    (cd / && WINEPREFIX="$PREFIX" in_tree /bin/sh -c 'wineserver -k 2>/dev/null; rm -rf "$WINEPREFIX"') >/dev/null 2>&1 || true
+    # Only a prefix in the tree's own files: the host's view of the tree has
+    # nothing mounted in it, so nothing outside the tree can be deleted.
+    ready && [ -d "$ROOT$PREFIX" ] || exit 0
+    (cd / && WINEPREFIX="$PREFIX" in_tree wineserver -k) >/dev/null 2>&1 || true
+    unmount_all_under "$ROOT"
+    rm -rf --one-file-system "$ROOT$PREFIX"
     ;;
   remove)
     exec 9>"$LOCK"
