@@ -183,9 +183,10 @@ case "${1:-}" in
     WINEPREFIX="$PREFIX" WINEDEBUG="${WINEDEBUG:--all}" in_tree /bin/sh -c "$WINE_IN_TREE" sh "$@"
     ;;
   drop-prefix)
-    # Only a prefix in the tree's own files: the host's view of the tree has
-    # nothing mounted in it, so nothing outside the tree can be deleted.
-    ready && [ -d "$ROOT$PREFIX" ] || exit 0
+    # Only a prefix in the tree's own files. The host's view of the tree has
+    # nothing mounted in it; the directories runs bind other paths onto are
+    # empty there, and must stay, since running tests may have them mounted.
+    ready && [ -f "$ROOT$PREFIX/system.reg" ] || exit 0
     (cd / && WINEPREFIX="$PREFIX" in_tree wineserver -k) >/dev/null 2>&1 || true
     unmount_all_under "$ROOT"
     rm -rf --one-file-system "$ROOT$PREFIX"
