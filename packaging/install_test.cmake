@@ -1,8 +1,18 @@
 # Builds the archive, unpacks it into a fresh server's game directory and runs
 # a map with the shipped configuration files; fails on any warning or error
-# line in the log.
+# line in the log. With -DSTUB (the stub game library) a second server runs
+# the installed library standalone, in the game library's place.
+#
+#   -DBUILD_DIR=tree whose archive is made  [-DWORK_DIR=dir, default BUILD_DIR/package-test]
+#   -DCPACK= -DPACKAGE= -DGENERATOR= -DLIBRARY= -DHOSTSIM= -DEMULATOR= [-DSTUB=]
 cmake_minimum_required(VERSION 3.25)
 set(work "${BUILD_DIR}/package-test")
+if(WORK_DIR)
+  set(work "${WORK_DIR}")
+endif()
+if(NOT EXISTS "${BUILD_DIR}/${LIBRARY}")
+  message(FATAL_ERROR "${BUILD_DIR}/${LIBRARY} is not built; build that tree first")
+endif()
 file(REMOVE_RECURSE "${work}")
 file(MAKE_DIRECTORY "${work}/server/cstrike/events")
 file(WRITE "${work}/server/cstrike/events/galil.sc" "galil\n")
@@ -51,4 +61,31 @@ foreach(log IN LISTS logs)
     message(FATAL_ERROR "the log lacks the load line")
   endif()
 endforeach()
+# The archive holds the very file that was built (and that other tests ran).
+file(SHA256 "${work}/server/cstrike/addons/zeq_kestrin/dlls/${LIBRARY}" packed)
+file(SHA256 "${BUILD_DIR}/${LIBRARY}" built)
+if(NOT packed STREQUAL built)
+  message(FATAL_ERROR "the archive's ${LIBRARY} differs from ${BUILD_DIR}/${LIBRARY}")
+endif()
+
+if(STUB)
+  set(alone "${work}/standalone")
+  file(MAKE_DIRECTORY "${alone}/cstrike/events")
+  file(WRITE "${alone}/cstrike/events/galil.sc" "galil\n")
+  execute_process(COMMAND ${CMAKE_COMMAND} -E tar xf "${archive}" WORKING_DIRECTORY "${alone}/cstrike")
+  execute_process(COMMAND ${EMULATOR} "${HOSTSIM}" --standalone --stub-game "${STUB}"
+                          --plugin "${alone}/cstrike/addons/zeq_kestrin/dlls/${LIBRARY}"
+                          --root "${alone}" "map de_dust2" "connect Alice" "wait 12" "meta" quit
+                  OUTPUT_VARIABLE output ERROR_VARIABLE errors RESULT_VARIABLE result TIMEOUT 300)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "hostsim (standalone) ended with ${result}:\n${output}\n${errors}")
+  endif()
+  foreach(needle "[game] pfnServerActivate" "Game Registered: CS 1.6 (Steam)"
+                 "Metamod is not installed or not enabled!" "[game] pfnStartFrame")
+    string(FIND "${output}" "${needle}" at)
+    if(at EQUAL -1)
+      message(FATAL_ERROR "standalone run: no '${needle}' in the output:\n${output}\n${errors}")
+    endif()
+  endforeach()
+endif()
 message(STATUS "installed ${archive} and ran two maps without a warning")

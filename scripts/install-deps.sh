@@ -5,8 +5,11 @@
 #                            CMake and Ninja, GoogleTest's sources, the
 #                            multilib compiler for the i386 library, MinGW-w64
 #                            for the Windows DLLs, qemu-user-static to run i386
-#                            programs, wine64 to run Windows programs, clang
-#                            and its fuzzer runtime, Google Benchmark, Xvfb
+#                            programs, debootstrap to make the 32-bit Windows
+#                            runner that runs the Windows programs
+#                            (scripts/wine32-runner.sh; Wine lives in it),
+#                            clang and its fuzzer runtime, Google Benchmark,
+#                            Xvfb
 #   install-deps.sh --demo   only what scripts/demo.sh needs: CMake, Ninja,
 #                            the compiler and GoogleTest's sources (the dev
 #                            configuration builds the tests too)
@@ -25,8 +28,8 @@ for arg in "$@"; do
 done
 
 demo_packages=(cmake ninja-build g++ googletest)
-test_packages=(g++-multilib binutils mingw-w64 wine64 qemu-user-static
-               libgtest-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xauth)
+test_packages=(g++-multilib binutils mingw-w64 qemu-user-static
+               libgtest-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xauth debootstrap)
 packages=("${demo_packages[@]}")
 [ $demo -eq 1 ] || packages+=("${test_packages[@]}")
 
@@ -47,13 +50,13 @@ if [ $demo -eq 0 ]; then
   echo 'int main() { return 0; }' | g++ -m32 -x c++ - -o "$probe" 2>/dev/null || missing+=(g++-multilib)
   rm -f "$probe"
   have i686-w64-mingw32-g++ || missing+=(mingw-w64)
-  have x86_64-w64-mingw32-g++-posix || missing+=(mingw-w64)
-  [ -x /usr/lib/wine/wine64 ] || have wine64 || missing+=(wine64)
+  have i686-w64-mingw32-g++-posix || missing+=(mingw-w64)
   have qemu-i386-static || missing+=(qemu-user-static)
   [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
   [ -f /usr/include/benchmark/benchmark.h ] || missing+=(libbenchmark-dev)
   have clang++ || missing+=(clang)
   have xvfb-run || missing+=(xvfb)
+  have debootstrap || missing+=(debootstrap)
   ls /usr/lib/llvm-14/lib/clang/14*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 || missing+=(libclang-rt-14-dev)
 fi
 

@@ -3,8 +3,10 @@
 #   dev         Linux x86_64, Debug
 #   asan        Linux x86_64 with AddressSanitizer and UndefinedBehaviorSanitizer
 #   linux-i386  the deployable Linux library; tests run under qemu-i386-static
-#   win32       the deployable Windows DLL; its export table is checked
-#   win64-wine  Windows x86_64; tests run under wine64
+#   win32       the deployable Windows DLL; its export table and sections are checked
+#   win32-wine  Windows i686; tests run with Wine in the 32-bit runner
+#               (scripts/wine32-runner.sh, made on first use), and the scenarios
+#               and the install test also run win32's DLL and archive
 #   fuzz        a short bounded run of every fuzz target (clang, libFuzzer)
 # Usage: scripts/test-all.sh [PRESET ...]
 set -uo pipefail
@@ -13,11 +15,24 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh || exit 1
 
 presets=("$@")
-[ ${#presets[@]} -gt 0 ] || presets=(dev asan linux-i386 win32 win64-wine fuzz)
+[ ${#presets[@]} -gt 0 ] || presets=(dev asan linux-i386 win32 win32-wine fuzz)
 
-# One Wine prefix for this run, created before the tests start.
-export WINEPREFIX="${WINEPREFIX:-$(mktemp -d)/wine}"
+# win32-wine runs the deployable DLL of win32 too: build that first.
+case " ${presets[*]} " in
+  *" win32-wine "*)
+    case " ${presets[*]} " in *" win32 "*) ;; *) presets=(win32 "${presets[@]}") ;; esac ;;
+esac
+
+# One Wine prefix for this run, in the 32-bit runner, created before the
+# tests start and removed at the end however the run ends.
 export WINEDEBUG=-all
+export ZK_WINE32_PREFIX="${ZK_WINE32_PREFIX:-/var/tmp/zk-wine32-run-$$}"
+wine32_used=""
+cleanup() {
+  [ -z "$wine32_used" ] || scripts/wine32-runner.sh drop-prefix || true
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
 
 start=$(date +%s)
 total_passed=0
@@ -25,9 +40,14 @@ total_failed=0
 failed_presets=()
 for preset in "${presets[@]}"; do
   echo "=== $preset"
-  if [ "$preset" = win64-wine ] && [ ! -d "$WINEPREFIX" ]; then
-    /usr/lib/wine/wine64 wineboot --init >/dev/null 2>&1 || true
-    /usr/lib/wine/wineserver -w 2>/dev/null || true
+  if [ "$preset" = win32-wine ]; then
+    wine32_used=1
+    if ! scripts/wine32-runner.sh ensure || ! scripts/wine32-runner.sh prefix; then
+      echo "=== $preset: the 32-bit Windows runner could not be made"
+      failed_presets+=("$preset")
+      total_failed=$((total_failed + 1))
+      continue
+    fi
   fi
   mkdir -p build
   log="build/$preset.log"
@@ -50,7 +70,7 @@ for preset in "${presets[@]}"; do
   # Under an emulator (Wine, qemu) a test process now and then fails to
   # start on a loaded machine: the failed tests run once more, and the ones
   # that pass then are named here.
-  if [ $status -ne 0 ] && [ "$failed" -gt 0 ] && { [ "$preset" = win64-wine ] || [ "$preset" = linux-i386 ]; }; then
+  if [ $status -ne 0 ] && [ "$failed" -gt 0 ] && { [ "$preset" = win32-wine ] || [ "$preset" = linux-i386 ]; }; then
     names=$(echo "$output" | sed -nE 's/^\t *[0-9]+ - (.*) \(Failed\)$/\1/p' | tr '\n' ' ')
     echo "=== $preset: running the failed tests again: $names"
     rerun=$(ctest --preset "$preset" --rerun-failed 2>&1)

@@ -1,6 +1,9 @@
 #!/bin/sh
 # The Windows DLL must export the nine entry points (and the entity
-# forwarders) under their plain names and import only system DLLs.
+# forwarders) under their plain names and import only system DLLs. The
+# 32-bit DLL must also have the classic section layout the engine expects of
+# a game library: code and read-only data in .text, then .data, .bss and the
+# loader's tables; no .rdata or .eh_frame of their own, no debugging sections.
 set -eu
 DLL="$1"
 ENTITIES="$2"
@@ -19,5 +22,18 @@ for dll in $(echo "$dump" | sed -n 's/^[[:space:]]*DLL Name: //p'); do
     *) fail "imports $dll" ;;
   esac
 done
+if objdump -f "$DLL" | grep -q 'file format pei-i386'; then
+  sections=$(objdump -h "$DLL" | awk '$1 ~ /^[0-9]+$/ { print $2 }' | tr '\n' ' ')
+  for name in .text .data .bss .edata .idata .reloc; do
+    case " $sections" in *" $name "*) ;; *) fail "section $name missing (sections: $sections)" ;; esac
+  done
+  for name in $sections; do
+    case "$name" in
+      .rdata*|.eh_frame*|.rodata*) fail "read-only data in a section of its own: $name (sections: $sections)" ;;
+      .debug*|.zdebug*|.stab*) fail "debugging section $name in the DLL" ;;
+    esac
+  done
+  [ "$(echo "$sections" | cut -d' ' -f1)" = .text ] || fail "the first section is not .text (sections: $sections)"
+fi
 [ $status -eq 0 ] && echo "ok: exports plain, imports: $(echo "$dump" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr '\n' ' ')"
 exit $status

@@ -18,6 +18,9 @@
 # <SOURCE_DIR>/<NAME>.files/   copied into the server directory first (optional)
 cmake_minimum_required(VERSION 3.25)
 
+if(NOT EXISTS "${PLUGIN}")
+  message(FATAL_ERROR "the plugin ${PLUGIN} is not there; build it first (for a deployable one, its preset)")
+endif()
 set(root "${WORK_DIR}/${NAME}")
 file(REMOVE_RECURSE "${root}")
 file(MAKE_DIRECTORY "${root}")

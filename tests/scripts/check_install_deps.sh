@@ -12,7 +12,7 @@ for package in cmake ninja-build g++ googletest; do
   echo "$demo" | grep -qx "$package" || fail "the demo set lacks $package"
   echo "$full" | grep -qx "$package" || fail "the full set lacks $package"
 done
-for package in mingw-w64 wine64 qemu-user-static clang libbenchmark-dev xvfb; do
+for package in mingw-w64 debootstrap qemu-user-static clang libbenchmark-dev xvfb; do
   echo "$demo" | grep -qx "$package" && fail "the demo set installs $package"
   echo "$full" | grep -qx "$package" || fail "the full set lacks $package"
 done

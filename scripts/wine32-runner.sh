@@ -1,0 +1,202 @@
+#!/usr/bin/env bash
+# The 32-bit Windows runner: a small Debian trixie tree with Wine 10 and its
+# 32-bit (WoW64) Windows libraries, in which the i686 builds run. The host's
+# own Wine runs 64-bit programs only, and the host never gets the i386
+# architecture: that lives inside the tree alone.
+#
+#   wine32-runner.sh ensure            makes the tree when it is missing or
+#                                      unfinished (about three minutes, online)
+#   wine32-runner.sh run PROGRAM ARG...
+#                                      runs PROGRAM with wine in the tree, in
+#                                      the caller's working directory and
+#                                      environment
+#   wine32-runner.sh prefix            creates the Wine prefix named by
+#                                      ZK_WINE32_PREFIX (or the default one)
+#   wine32-runner.sh drop-prefix       stops the Wine server of that prefix
+#                                      and deletes the prefix
+#   wine32-runner.sh remove            deletes the tree
+#
+# ZK_WINE32_ROOT   where the tree lives (default /var/cache/zeq-kestrin/wine32-trixie)
+# ZK_WINE32_PREFIX the Wine prefix, a path inside the tree
+#                  (default /var/tmp/zk-wine32-prefix)
+#
+# Each run happens in a mount namespace of its own (unshare -m): /proc, /sys
+# (read-only), /dev, /dev/pts, the X server sockets, the repository and the
+# working directory are bound into the tree at their own paths, and the
+# mounts vanish with the process, however it ends. The host's view of the
+# tree never has anything mounted in it, so the tree can be removed at any
+# time. Needs root (or sudo).
+set -euo pipefail
+
+ROOT="${ZK_WINE32_ROOT:-/var/cache/zeq-kestrin/wine32-trixie}"
+PREFIX="${ZK_WINE32_PREFIX:-/var/tmp/zk-wine32-prefix}"
+MIRROR="${ZK_WINE32_MIRROR:-http://deb.debian.org/debian}"
+SELF="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/$(basename "${BASH_SOURCE[0]}")"
+REPO="$(dirname "$(dirname "$SELF")")"
+# Written last, after the tree has run a 32-bit Windows program. Changing the
+# recipe below means changing this text: older trees are then made again.
+STAMP_TEXT="zeq-kestrin wine32 runner 1: trixie minbase, wine wine64, libwine:i386 i386-windows"
+STAMP="$ROOT/.zk-runner-ready"
+LOCK="$ROOT.lock"
+
+die() { echo "wine32-runner: $*" >&2; exit 1; }
+
+if [ "$(id -u)" -ne 0 ]; then
+  command -v sudo >/dev/null 2>&1 || die "needs root (chroot and mounts); run it as root or install sudo"
+  exec sudo --preserve-env "$SELF" "$@"
+fi
+
+ready() { [ -f "$STAMP" ] && [ "$(cat "$STAMP")" = "$STAMP_TEXT" ]; }
+# The marks of the steps of an unfinished tree carry the same text.
+step_done() { [ -f "$1" ] && [ "$(cat "$1")" = "$STAMP_TEXT" ]; }
+
+# Mounts under a path in this (the host's) namespace: a tree made by an older
+# version of this script, or by a debootstrap that was killed, may have some.
+mounts_under() {
+  awk -v dir="$1" '$5 == dir || index($5, dir "/") == 1 { print $5 }' /proc/self/mountinfo | sort -r
+}
+
+unmount_all_under() {
+  local dir=$1 m
+  for m in $(mounts_under "$dir"); do
+    umount "$m" 2>/dev/null || umount -l "$m" || true
+  done
+  [ -z "$(mounts_under "$dir")" ] || die "cannot unmount everything under $dir; remove it by hand"
+}
+
+remove_tree() {
+  local dir=$1
+  [ -e "$dir" ] || return 0
+  unmount_all_under "$dir"
+  # --one-file-system: should anything still be mounted, it is left alone.
+  rm -rf --one-file-system "$dir"
+}
+
+# Runs a command inside the tree with the service file systems mounted, in a
+# mount namespace that ends with it.
+in_tree() {
+  unshare -m --propagation private -- "$SELF" __inside "$@"
+}
+
+inside() {
+  mount -t proc proc "$ROOT/proc"
+  mount --rbind /sys "$ROOT/sys"
+  mount -o remount,bind,ro "$ROOT/sys" 2>/dev/null || true
+  mount --bind /dev "$ROOT/dev"
+  mkdir -p "$ROOT/dev/pts"
+  mount --bind /dev/pts "$ROOT/dev/pts"
+  mkdir -p "$ROOT/tmp/.X11-unix"
+  [ -d /tmp/.X11-unix ] && mount --bind /tmp/.X11-unix "$ROOT/tmp/.X11-unix"
+  local path
+  for path in "$REPO" "$PWD" ${XAUTHORITY:+"$(dirname "$XAUTHORITY")"} ${ZK_WINE32_BIND:-}; do
+    [ -d "$path" ] || continue
+    case "$path" in /|/proc|/proc/*|/sys|/sys/*|/dev|/dev/*) continue ;; esac
+    if mountpoint -q "$ROOT$path" 2>/dev/null; then continue; fi
+    mkdir -p "$ROOT$path"
+    mount --bind "$path" "$ROOT$path"
+  done
+  exec chroot "$ROOT" /bin/sh -c 'cd "$1" && shift && exec "$@"' sh "$PWD" "$@"
+}
+
+build_tree() {
+  command -v debootstrap >/dev/null 2>&1 || die "debootstrap is missing (apt-get install debootstrap)"
+  local partial="$ROOT.partial"
+  remove_tree "$ROOT"
+  mkdir -p "$(dirname "$ROOT")"
+  echo "wine32-runner: making the 32-bit Windows runner in $ROOT (Debian trixie and Wine, a few minutes)"
+  # An unfinished tree is made again from the last step that completed (each
+  # step writes its mark when it is done); anything else is started afresh.
+  if ! step_done "$partial/.zk-step-base"; then
+    remove_tree "$partial"
+    # debootstrap mounts /proc and /sys in the tree while it works: in a
+    # namespace of its own, nothing stays mounted if it is interrupted.
+    unshare -m --propagation private -- debootstrap --variant=minbase trixie "$partial" "$MIRROR" \
+      >"$partial.log" 2>&1 || { tail -20 "$partial.log" >&2; die "debootstrap failed (log: $partial.log)"; }
+    echo "$STAMP_TEXT" >"$partial/.zk-step-base"
+  fi
+  if ! step_done "$partial/.zk-step-wine"; then
+    ZK_WINE32_ROOT="$partial" in_tree /bin/sh -ec '
+      export DEBIAN_FRONTEND=noninteractive
+      dpkg --add-architecture i386
+      apt-get update -qq
+      apt-get install -y -qq --no-install-recommends wine wine64 >/dev/null
+      version=$(dpkg-query -W -f "\${Version}" libwine)
+      # Only the Windows half of the i386 package: its files complete the
+      # 64-bit package'"'"'s empty i386-windows directory (WoW64).
+      rm -rf /var/tmp/libwine-i386 && mkdir -p /var/tmp/libwine-i386 && cd /var/tmp/libwine-i386
+      chown _apt . 2>/dev/null || true
+      apt-get download -qq "libwine:i386=$version"
+      dpkg-deb -x libwine_*_i386.deb unpacked
+      cp -a unpacked/usr/lib/i386-linux-gnu/wine/i386-windows/. /usr/lib/x86_64-linux-gnu/wine/i386-windows/
+      cd / && rm -rf /var/tmp/libwine-i386
+      apt-get clean
+      rm -rf /var/lib/apt/lists/*
+    ' >>"$partial.log" 2>&1 || { tail -20 "$partial.log" >&2; die "installing Wine in the tree failed (log: $partial.log)"; }
+    echo "$STAMP_TEXT" >"$partial/.zk-step-wine"
+  fi
+  # A 32-bit Windows program must run before the tree counts as made.
+  local check
+  check=$(cd / && ZK_WINE32_ROOT="$partial" WINEPREFIX=/var/tmp/zk-wine32-check WINEDEBUG=-all in_tree \
+          wine 'C:\windows\syswow64\cmd.exe' /c echo wow64-ready 2>>"$partial.log" | tr -d '\r') || true
+  ZK_WINE32_ROOT="$partial" in_tree /bin/sh -c 'wineserver -k 2>/dev/null; rm -rf /var/tmp/zk-wine32-check' >/dev/null 2>&1 || true
+  case "$check" in
+    *wow64-ready*) ;;
+    *) die "the tree does not run 32-bit Windows programs (log: $partial.log)" ;;
+  esac
+  echo "$STAMP_TEXT" >"$partial/.zk-runner-ready"
+  mv "$partial" "$ROOT"
+  mv "$partial.log" "$ROOT.log"
+  echo "wine32-runner: ready"
+}
+
+ensure() {
+  ready && return 0
+  mkdir -p "$(dirname "$ROOT")"
+  exec 9>"$LOCK"
+  flock 9
+  ready || build_tree
+  exec 9>&-
+}
+
+# The command run in the tree: creates the prefix when it is missing (once,
+# under a lock, even when several tests start together), then runs wine.
+WINE_IN_TREE='
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    mkdir -p "$(dirname "$WINEPREFIX")"
+    flock "$(dirname "$WINEPREFIX")/.zk-prefix.lock" sh -c "
+      [ -f \"\$WINEPREFIX/system.reg\" ] || { wineboot --init && wineserver -w; } >/dev/null 2>&1"
+  fi
+  exec wine "$@"'
+
+case "${1:-}" in
+  __inside) shift; inside "$@" ;;
+  ensure) ensure ;;
+  prefix)
+    ensure
+    WINEPREFIX="$PREFIX" WINEDEBUG=-all in_tree /bin/sh -c "$WINE_IN_TREE" sh cmd /c exit >/dev/null 2>&1 \
+      || die "cannot create the Wine prefix $PREFIX in $ROOT; remove it (drop-prefix) and try again"
+    ;;
+  run)
+    shift
+    [ $# -gt 0 ] || die "usage: wine32-runner.sh run PROGRAM [ARG...]"
+    ready || die "the runner is not made yet: run scripts/wine32-runner.sh ensure (or scripts/test-all.sh win32-wine)"
+    WINEPREFIX="$PREFIX" WINEDEBUG="${WINEDEBUG:--all}" in_tree /bin/sh -c "$WINE_IN_TREE" sh "$@"
+    ;;
+  drop-prefix)
+    # Only a prefix in the tree's own files. The host's view of the tree has
+    # nothing mounted in it; the directories runs bind other paths onto are
+    # empty there, and must stay, since running tests may have them mounted.
+    ready && [ -f "$ROOT$PREFIX/system.reg" ] || exit 0
+    (cd / && WINEPREFIX="$PREFIX" in_tree wineserver -k) >/dev/null 2>&1 || true
+    unmount_all_under "$ROOT"
+    rm -rf --one-file-system "$ROOT$PREFIX"
+    ;;
+  remove)
+    exec 9>"$LOCK"
+    flock 9
+    remove_tree "$ROOT.partial"
+    remove_tree "$ROOT"
+    rm -f "$ROOT.log" "$ROOT.partial.log"
+    ;;
+  *) sed -n '2,29p' "$SELF" | sed 's/^# \{0,1\}//'; exit 2 ;;
+esac
