@@ -13,17 +13,13 @@
 #   install-deps.sh --demo   only what scripts/demo.sh needs: CMake, Ninja,
 #                            the compiler and GoogleTest's sources (the dev
 #                            configuration builds the tests too)
-#   --list                   prints the packages of the set, one a line, and
-#                            installs nothing
 set -euo pipefail
 
 demo=0
-list=0
 for arg in "$@"; do
   case "$arg" in
     --demo) demo=1 ;;
-    --list) list=1 ;;
-    *) echo "usage: $0 [--demo] [--list]" >&2; exit 2 ;;
+    *) echo "usage: $0 [--demo]" >&2; exit 2 ;;
   esac
 done
 
@@ -33,10 +29,6 @@ test_packages=(g++-multilib binutils mingw-w64 qemu-user-static
 packages=("${demo_packages[@]}")
 [ $demo -eq 1 ] || packages+=("${test_packages[@]}")
 
-if [ $list -eq 1 ]; then
-  printf '%s\n' "${packages[@]}"
-  exit 0
-fi
 
 missing=()
 have() { command -v "$1" >/dev/null 2>&1; }

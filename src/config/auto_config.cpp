@@ -65,8 +65,7 @@ void WriteSettings(platform::AtomicFile &file, const AutoConfigSettings &s) {
 // an older version was writing it leaves behind.
 bool IsEmptyFile(const char *path) {
     CFileHandle file(path, "rb");
-    char first[2];
-    return file.IsOpen() && file.Size() == 0 && !file.ReadLine(first, sizeof(first));
+    return file.IsOpen() && file.Size() == 0;
 }
 }  // namespace
 

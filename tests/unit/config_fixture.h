@@ -15,14 +15,10 @@
 
 namespace config_test {
 
+using ::Count;  // support/test_engine.h
+
 const std::string kConfigDir = "cstrike/addons/zeq_kestrin/configs/";
 const std::string kLogFile = "cstrike/addons/zeq_kestrin/logs/Kestrin.log";
-
-inline std::size_t Count(const std::string &text, const std::string &part) {
-    std::size_t count = 0;
-    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size())) ++count;
-    return count;
-}
 
 struct ConfigTest : ::testing::Test {
     TestEngine engine;

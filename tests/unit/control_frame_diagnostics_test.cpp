@@ -42,12 +42,7 @@ struct FrameDiagnosticsTest : commands_test::CommandsTest {
         engine.globals.time = nextCheckTime;
         GovernorFrame();
     }
-    std::size_t Count(const std::string &text) const {
-        std::size_t n = 0;
-        for (std::size_t at = engine.console.find(text); at != std::string::npos; at = engine.console.find(text, at + 1))
-            ++n;
-        return n;
-    }
+    std::size_t Count(const std::string &text) const { return ::Count(engine.console, text); }
     std::string TraceFile() {
         for (const auto &entry : std::filesystem::directory_iterator("cstrike/addons/zeq_kestrin/logs"))
             if (entry.path().filename().string().rfind("trace_", 0) == 0) return entry.path().string();

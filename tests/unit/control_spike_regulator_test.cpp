@@ -50,12 +50,7 @@ struct RegulatorTest : ::testing::Test {
     }
     void Quiet(int samples, uint32_t load = 10) { Feed(std::vector<uint32_t>(samples, load)); }
     std::string Sleep() { return engine.VariableText("zeq_kestrin_sleepsm"); }
-    size_t Count(const std::string &text) {
-        size_t count = 0;
-        for (size_t at = engine.console.find(text); at != std::string::npos; at = engine.console.find(text, at + 1))
-            ++count;
-        return count;
-    }
+    size_t Count(const std::string &text) { return ::Count(engine.console, text); }
 };
 
 }  // namespace

@@ -50,13 +50,6 @@ TEST(Faults, EngineThatGivesNoVariableHandles) {
     EXPECT_GT(measuredFps, 0u);
 }
 
-namespace {
-std::size_t Occurrences(const std::string &text, const std::string &part) {
-    std::size_t count = 0;
-    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
-    return count;
-}
-}  // namespace
 
 // Spike regulation switched on where the processor load cannot be read: said
 // once a map in the log and shown in the status panel, instead of doing
@@ -83,18 +76,18 @@ TEST(Faults, LoadMonitorThatCannotBeOpened) {
         }
     };
     playMap();
-    EXPECT_EQ(Occurrences(engine.console, "Win Monitor problem (Create))"), 1u);
-    EXPECT_EQ(Occurrences(engine.console, notice), 1u) << engine.console;
+    EXPECT_EQ(Count(engine.console, "Win Monitor problem (Create))"), 1u);
+    EXPECT_EQ(Count(engine.console, notice), 1u) << engine.console;
     EXPECT_STREQ(GetStatusLine(kCpuSwitchStatusLine), "MDL: Disabled CPU: Unavailable");
     hooks.pfnServerDeactivate();
     playMap();
-    EXPECT_EQ(Occurrences(engine.console, notice), 2u);
+    EXPECT_EQ(Count(engine.console, notice), 2u);
 
     // Switched off: neither the notice nor the state.
     hooks.pfnServerDeactivate();
     engine.SetVariable("zeq_kestrin_cpu", "0");
     playMap();
-    EXPECT_EQ(Occurrences(engine.console, notice), 2u);
+    EXPECT_EQ(Count(engine.console, notice), 2u);
     EXPECT_STREQ(GetStatusLine(kCpuSwitchStatusLine), "MDL: Disabled CPU: Disabled");
 
     // The load readable again at a map start: the switch reads as set.
@@ -102,7 +95,7 @@ TEST(Faults, LoadMonitorThatCannotBeOpened) {
     platform::ResetCpuCountersForTests(nullptr);
     engine.SetVariable("zeq_kestrin_cpu", "1");
     playMap();
-    EXPECT_EQ(Occurrences(engine.console, notice), 2u);
+    EXPECT_EQ(Count(engine.console, notice), 2u);
     EXPECT_STREQ(GetStatusLine(kCpuSwitchStatusLine), "MDL: Disabled CPU: Enabled");
     hooks.pfnServerDeactivate();
 }

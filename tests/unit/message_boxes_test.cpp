@@ -29,12 +29,6 @@ HardwareFigures Measured() {
     return HardwareFigures{2400.0f, 768};
 }
 
-std::size_t Count(const std::string &text, const std::string &part) {
-    std::size_t count = 0;
-    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size())) ++count;
-    return count;
-}
-
 // A process that ends inside the test leaves its log behind on standard
 // error, where the death test reads it.
 void PrintLogsAtExit() {

@@ -10,6 +10,13 @@
 
 #include "sdk/metamod.h"
 
+// How often `part` stands in `text` (the occurrences do not overlap).
+inline std::size_t Count(const std::string &text, const std::string &part) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size())) ++count;
+    return count;
+}
+
 class TestEngine {
 public:
     explicit TestEngine(const std::string &gameDir = "cstrike");
