@@ -7,8 +7,8 @@
 #include <new>
 
 #include "config/variables.h"
-#include "control/frame_diagnostics.h"
 #include "control/governor.h"
+#include "diagnostics/frame_diagnostics.h"
 #include "engine/plugin_state.h"
 #include "plugin/dllapi.h"
 #include "support/test_engine.h"

@@ -5,7 +5,7 @@
 #include "commands/info_texts.h"
 #include "config/presets.h"
 #include "control/cpu_monitor.h"
-#include "control/frame_diagnostics.h"
+#include "diagnostics/frame_diagnostics.h"
 #include "engine/engine_services.h"
 #include "engine/plugin_state.h"
 #include "log/log.h"

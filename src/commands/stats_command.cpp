@@ -4,8 +4,8 @@
 
 #include "config/variables.h"
 #include "control/cpu_monitor.h"
-#include "control/frame_diagnostics.h"
 #include "control/timer_throttling.h"
+#include "diagnostics/frame_diagnostics.h"
 #include "engine/engine_services.h"
 #include "engine/plugin_state.h"
 #include "platform/platform.h"

@@ -4,7 +4,7 @@
 
 #include "config/profile_validation.h"
 #include "config/variables.h"
-#include "control/frame_diagnostics.h"
+#include "diagnostics/frame_diagnostics.h"
 #include "engine/engine_services.h"
 #include "engine/numeric.h"
 #include "engine/plugin_state.h"

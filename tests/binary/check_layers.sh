@@ -2,13 +2,13 @@
 # The source layers, from the bottom up; a file may include headers of its
 # own directory and of the layers below it, never of its own layer's
 # neighbours or of a layer above.
-#   sdk < platform < engine < log < config < control, resources, window < commands < plugin
+#   sdk < platform < engine < log < config < diagnostics < control, resources, window < commands < plugin
 set -eu
 SRC="$1"
 rank() {
   case "$1" in
-    sdk) echo 0 ;; platform) echo 1 ;; engine) echo 2 ;; log) echo 3 ;; config) echo 4 ;;
-    control|resources|window) echo 5 ;; commands) echo 6 ;; plugin) echo 7 ;; *) echo -1 ;;
+    sdk) echo 0 ;; platform) echo 1 ;; engine) echo 2 ;; log) echo 3 ;; config) echo 4 ;; diagnostics) echo 5 ;;
+    control|resources|window) echo 6 ;; commands) echo 7 ;; plugin) echo 8 ;; *) echo -1 ;;
   esac
 }
 status=0

@@ -2,7 +2,3 @@
 target_sources(zk_unit_tests PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/control_cpu_monitor_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/control_spike_regulator_test.cpp)
-# Frame-interval statistics, rate warnings, the trace and the stats command.
-target_sources(zk_unit_tests PRIVATE
-  ${CMAKE_CURRENT_LIST_DIR}/control_frame_stats_test.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/control_frame_diagnostics_test.cpp)

@@ -1,4 +1,4 @@
-#include "control/frame_stats.h"
+#include "diagnostics/frame_stats.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "control/rate_watch.h"
+#include "diagnostics/rate_watch.h"
 
 #include "log/log.h"
 

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "control/frame_stats.h"
+#include "diagnostics/frame_stats.h"
 
 namespace {
 std::unique_ptr<IntervalHistogram> Empty() {

@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "control/frame_stats.h"
-#include "control/rate_watch.h"
+#include "diagnostics/frame_stats.h"
+#include "diagnostics/rate_watch.h"
 
 struct FrameDiagnostics {
     bool haveWindow;          // a check has closed a window on this map

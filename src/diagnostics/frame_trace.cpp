@@ -1,4 +1,4 @@
-#include "control/frame_trace.h"
+#include "diagnostics/frame_trace.h"
 
 #include <cstdio>
 

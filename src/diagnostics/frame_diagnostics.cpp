@@ -1,9 +1,9 @@
-#include "control/frame_diagnostics.h"
+#include "diagnostics/frame_diagnostics.h"
 
 #include <cstring>
 
 #include "config/variables.h"
-#include "control/frame_trace.h"
+#include "diagnostics/frame_trace.h"
 #include "engine/engine_services.h"
 #include "engine/plugin_state.h"
 #include "platform/platform.h"

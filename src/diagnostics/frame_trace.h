@@ -6,7 +6,7 @@
 
 #include <cstddef>
 
-#include "control/frame_stats.h"
+#include "diagnostics/frame_stats.h"
 #include "platform/platform.h"
 
 struct TraceRow {

@@ -8,9 +8,9 @@
 #include <string>
 
 #include "commands_fixture.h"
-#include "control/frame_diagnostics.h"
-#include "control/frame_trace.h"
 #include "control/timer_throttling.h"
+#include "diagnostics/frame_diagnostics.h"
+#include "diagnostics/frame_trace.h"
 #include "platform/fault_points.h"
 #include "plugin/entry_points.h"
 
