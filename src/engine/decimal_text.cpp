@@ -1,7 +1,11 @@
 #include "engine/decimal_text.h"
 
 #include <cfloat>
+#include <cinttypes>
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -61,4 +65,61 @@ double DecimalToReal(const char *szText) {
     if (value > DBL_MAX) return DBL_MAX;
     if (value < -DBL_MAX) return -DBL_MAX;
     return value;
+}
+
+namespace {
+
+constexpr int kMostFractionDigits = 9;
+// Below this, value * 10^9 still fits a 64-bit integer exactly enough.
+constexpr double kLargestScaled = 9.0e18;
+
+int CopyWord(char *szBuffer, size_t size, const char *szWord) {
+    if (szBuffer == nullptr || size == 0) return 0;
+    const int length = std::snprintf(szBuffer, size, "%s", szWord);
+    return length < static_cast<int>(size) ? length : static_cast<int>(size) - 1;
+}
+
+}  // namespace
+
+int FormatDecimal(char *szBuffer, size_t size, double dValue, int iFractionDigits) {
+    if (szBuffer == nullptr || size == 0) return 0;
+    if (std::isnan(dValue)) return CopyWord(szBuffer, size, "NaN");
+    if (std::isinf(dValue)) return CopyWord(szBuffer, size, dValue > 0 ? "+Inf" : "-Inf");
+    const int digits = iFractionDigits < 0 ? 0 : (iFractionDigits > kMostFractionDigits ? kMostFractionDigits : iFractionDigits);
+    uint64_t scale = 1;
+    for (int i = 0; i < digits; ++i) scale *= 10;
+    const bool negative = std::signbit(dValue) && dValue != 0.0;
+    const double magnitude = std::fabs(dValue);
+    char text[400];
+    if (magnitude * static_cast<double>(scale) < kLargestScaled) {
+        const uint64_t scaled = static_cast<uint64_t>(std::llround(magnitude * static_cast<double>(scale)));
+        const uint64_t whole = scaled / scale;
+        const uint64_t fraction = scaled % scale;
+        // A value that rounds to zero is written without a sign, as "0.00".
+        const char *sign = negative && scaled != 0 ? "-" : "";
+        if (digits == 0)
+            std::snprintf(text, sizeof(text), "%s%" PRIu64, sign, whole);
+        else
+            std::snprintf(text, sizeof(text), "%s%" PRIu64 ".%0*" PRIu64, sign, whole, digits, fraction);
+    } else {
+        // Whole numbers this large have no fraction a double can hold: "%.0f"
+        // writes no decimal point, and the zeros are added here.
+        int length = std::snprintf(text, sizeof(text), "%.0f", dValue);
+        if (digits > 0 && length > 0 && length + 1 + digits < static_cast<int>(sizeof(text))) {
+            text[length++] = '.';
+            for (int i = 0; i < digits; ++i) text[length++] = '0';
+            text[length] = '\0';
+        }
+    }
+    return CopyWord(szBuffer, size, text);
+}
+
+int FormatDecimalShort(char *szBuffer, size_t size, double dValue, int iMostDigits) {
+    const int length = FormatDecimal(szBuffer, size, dValue, iMostDigits);
+    if (length <= 0 || std::strchr(szBuffer, '.') == nullptr) return length;
+    int end = length;
+    while (end > 0 && szBuffer[end - 1] == '0') --end;
+    if (end > 0 && szBuffer[end - 1] == '.') --end;
+    szBuffer[end] = '\0';
+    return end;
 }

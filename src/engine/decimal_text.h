@@ -7,6 +7,7 @@
 // locale.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 // Values beyond 32 bits saturate.
@@ -14,3 +15,15 @@ int32_t DecimalToInt32(const char *szText);
 // Always a finite number; a value beyond the double range (which no text of
 // 308 digits or fewer before the point reaches) saturates.
 double DecimalToReal(const char *szText);
+
+// Decimal text written with '.' as the decimal point whatever the process's
+// locale (the engine or another plugin may have set a comma-decimal one).
+// Both write at most size - 1 characters and a terminating zero, and return
+// the length written.  A value that is no number writes "NaN", an infinite
+// one "+Inf" or "-Inf" (the words the metrics format reads).
+// Exactly iFractionDigits digits after the point (0 to 9), like "%.*f" but
+// with halves rounded away from zero (0.25 with one digit: "0.3").
+int FormatDecimal(char *szBuffer, size_t size, double dValue, int iFractionDigits);
+// At most iMostDigits digits after the point (0 to 9), trailing zeros and a
+// bare point dropped: 800 -> "800", 338.5 -> "338.5", 0.25 -> "0.25".
+int FormatDecimalShort(char *szBuffer, size_t size, double dValue, int iMostDigits);

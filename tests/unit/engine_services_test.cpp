@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cfloat>
+#include <cmath>
+#include <cstring>
 #include <string>
 
 #include "config/variables.h"
@@ -129,4 +131,28 @@ TEST(DecimalText, BlanksSignDigitsAndADecimalPartOnly) {
     EXPECT_EQ(DecimalToReal(std::string(309, '9').c_str()), DBL_MAX);
     EXPECT_EQ(DecimalToReal(("-" + std::string(400, '9')).c_str()), -DBL_MAX);
     EXPECT_EQ(DecimalToReal(("0." + std::string(500, '0') + "1").c_str()), 0.0);
+}
+
+TEST(DecimalText, WrittenWithAPointAndHalvesRoundedAwayFromZero) {
+    const struct {
+        double value;
+        int digits;
+        const char *fixed;
+        const char *shortest;
+    } cases[] = {
+        {800.0, 1, "800.0", "800"},          {338.5, 2, "338.50", "338.5"},     {0.25, 1, "0.3", "0.3"},
+        {-1.005, 3, "-1.005", "-1.005"},     {-0.0001, 2, "0.00", "0"},        {1234.5678, 0, "1235", "1235"},
+        {1e19, 1, "10000000000000000000.0", "10000000000000000000"},           {0.5, 9, "0.500000000", "0.5"},
+        {NAN, 2, "NaN", "NaN"},              {INFINITY, 2, "+Inf", "+Inf"},    {-INFINITY, 0, "-Inf", "-Inf"},
+    };
+    char text[64];
+    for (const auto &c : cases) {
+        EXPECT_EQ(FormatDecimal(text, sizeof(text), c.value, c.digits), static_cast<int>(std::strlen(c.fixed)));
+        EXPECT_STREQ(text, c.fixed) << c.value;
+        FormatDecimalShort(text, sizeof(text), c.value, c.digits);
+        EXPECT_STREQ(text, c.shortest) << c.value;
+    }
+    char small[4];
+    EXPECT_EQ(FormatDecimal(small, sizeof(small), 123.45, 2), 3);
+    EXPECT_STREQ(small, "123");
 }
