@@ -92,7 +92,8 @@ int FormatDecimal(char *szBuffer, size_t size, double dValue, int iFractionDigit
     const double magnitude = std::fabs(dValue);
     char text[400];
     if (magnitude * static_cast<double>(scale) < kLargestScaled) {
-        const uint64_t scaled = static_cast<uint64_t>(std::llround(magnitude * static_cast<double>(scale)));
+        // Rounded by hand: the i386 library links no maths library (llround).
+        const uint64_t scaled = static_cast<uint64_t>(magnitude * static_cast<double>(scale) + 0.5);
         const uint64_t whole = scaled / scale;
         const uint64_t fraction = scaled % scale;
         // A value that rounds to zero is written without a sign, as "0.00".
