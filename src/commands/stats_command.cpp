@@ -52,8 +52,8 @@ void PrintSteering(const RateSteering &steering) {
     const Number target(steering.target);
     switch (steering.mode) {
         case RateMode::Off:
-            ConsolePrint("  %-26s off: zeq_kestrin_autofps and zeq_kestrin_sysrate are below 50, so the plugin "
-                         "leaves sys_ticrate as it is set and does not watch the frame rate", "sys_ticrate steering");
+            ConsolePrint("  %-26s off: zeq_kestrin_autofps is 49 or less and zeq_kestrin_sysrate 49.99 or less, so "
+                         "the plugin leaves sys_ticrate as it is set and does not watch the frame rate", "sys_ticrate steering");
             break;
         case RateMode::Automatic:
             ConsolePrint("  %-26s automatic, raised or lowered until the server makes %s frames a second "

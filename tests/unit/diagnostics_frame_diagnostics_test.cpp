@@ -120,7 +120,7 @@ TEST_F(FrameDiagnosticsTest, RateWarningsOnlyWhileThePluginSteers) {
         const char *shortfall;  // the warning with the engine capped, or "" for none
     };
     const Case cases[] = {
-        {"0", "0", "off: zeq_kestrin_autofps and zeq_kestrin_sysrate are below 50", ""},
+        {"0", "0", "off: zeq_kestrin_autofps is 49 or less and zeq_kestrin_sysrate 49.99 or less", ""},
         {"49", "49.99", "off:", ""},
         {"300", "0", "automatic, raised or lowered until the server makes 300 frames a second",
          "The server makes 200 frames a second, short of the 300 asked by zeq_kestrin_autofps, with sys_ticrate "
