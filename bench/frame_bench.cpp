@@ -92,7 +92,7 @@ void BM_StatisticsWindowClose(benchmark::State &state) {
         state.PauseTiming();
         for (int i = 0; i < 4000; ++i) RecordFrameInterval();
         state.ResumeTiming();
-        FrameDiagnosticsBeforeCheck();
+        FrameDiagnosticsBeforeCheck(RateSteering{RateMode::Off, 0.0f, 0.0f});
     }
 }
 }  // namespace

@@ -4,8 +4,10 @@
 
 #include "config/variables.h"
 #include "control/cpu_monitor.h"
+#include "control/governor.h"
 #include "control/timer_throttling.h"
 #include "diagnostics/frame_diagnostics.h"
+#include "engine/decimal_text.h"
 #include "engine/engine_services.h"
 #include "engine/plugin_state.h"
 #include "platform/platform.h"
@@ -40,6 +42,29 @@ void PrintIntervals(const FrameDiagnostics &stats) {
         ConsolePrint("  %-26s %12s %16s", "process cpu (% of core)", "-", "-");
 }
 
+struct Number {
+    char text[32];
+    explicit Number(double value) { FormatDecimalShort(text, sizeof(text), value, 2); }
+};
+
+// How sys_ticrate is steered now: the next check does so.
+void PrintSteering(const RateSteering &steering) {
+    const Number target(steering.target);
+    switch (steering.mode) {
+        case RateMode::Off:
+            ConsolePrint("  %-26s off: zeq_kestrin_autofps is 49 or less and zeq_kestrin_sysrate 49.99 or less, so "
+                         "the plugin leaves sys_ticrate as it is set and does not watch the frame rate", "sys_ticrate steering");
+            break;
+        case RateMode::Automatic:
+            ConsolePrint("  %-26s automatic, raised or lowered until the server makes %s frames a second "
+                         "(zeq_kestrin_autofps)", "sys_ticrate steering", target.text);
+            break;
+        case RateMode::Fixed:
+            ConsolePrint("  %-26s fixed at %s (zeq_kestrin_sysrate)", "sys_ticrate steering", target.text);
+            break;
+    }
+}
+
 void PrintRateWarnings(const RateWatch &rates) {
     if (rates.changes == 0 && rates.shortChecks == 0 && !rates.shortWarned) {
         ConsolePrint("  %-26s none", "rate warnings");
@@ -48,10 +73,14 @@ void PrintRateWarnings(const RateWatch &rates) {
     if (rates.changes > 0)
         ConsolePrint("  %-26s %u time(s), last from %g to %g", "sys_ticrate changed by others", rates.changes,
                      static_cast<double>(rates.changedFrom), static_cast<double>(rates.changedTo));
-    if (rates.shortChecks > 0 || rates.shortWarned)
-        ConsolePrint("  %-26s %u frames a second at sys_ticrate %g, %d check(s) in a row%s", "rate not reached",
-                     rates.shortFps, static_cast<double>(rates.shortAsked), rates.shortChecks,
-                     rates.shortWarned ? " (warned)" : "");
+    if (rates.shortChecks > 0 || rates.shortWarned) {
+        const Number target(rates.shortTarget);
+        const Number held(rates.shortHeld);
+        ConsolePrint("  %-26s %u frames a second of the %s asked by %s, at sys_ticrate %s, %d check(s) in a row%s",
+                     "rate not reached", rates.shortFps, target.text,
+                     rates.shortMode == RateMode::Fixed ? "zeq_kestrin_sysrate" : "zeq_kestrin_autofps", held.text,
+                     rates.shortChecks, rates.shortWarned ? " (warned)" : "");
+    }
 }
 
 void PrintTimer() {
@@ -75,15 +104,26 @@ void PrintTimer() {
 ZK_HOST_CALLED void StatsCommand() {
     const FrameDiagnostics &stats = CurrentFrameDiagnostics();
     ConsolePrint("Frame statistics:");
-    if (stats.haveWindow)
+    // The governor runs only in a deathmatch game (it checks every frame).
+    const bool deathmatch = gpGlobals != nullptr && gpGlobals->deathmatch != 0.0f;
+    if (!deathmatch)
+        ConsolePrint("  no governor checks: this game is not deathmatch (the deathmatch variable is 0), and the "
+                     "plugin measures frames and steers sys_ticrate only in deathmatch games");
+    else if (stats.haveWindow)
         PrintIntervals(stats);
     else
         ConsolePrint("  no governor check yet on this map (the first comes 4 s after the map start)");
     // The load is sampled only while spike regulation runs.
     if (MonitorIsOpen(&g_cpuMonitor) && VariableInt(g_pCpu) != 0) ConsolePrint("  %-26s %u %%", "machine load", g_cpuMonitor.value);
-    ConsolePrint("  %-26s asked %g, held %g during the window, %g now", "sys_ticrate",
-                 static_cast<double>(stats.ticrateAsked), static_cast<double>(stats.ticrateHeld),
-                 static_cast<double>(VariableFloat(g_pSysTicrate)));
+    if (deathmatch && stats.haveWindow) {
+        ConsolePrint("  %-26s asked %g, held %g during the window, %g now", "sys_ticrate",
+                     static_cast<double>(stats.ticrateAsked), static_cast<double>(stats.ticrateHeld),
+                     static_cast<double>(VariableFloat(g_pSysTicrate)));
+    } else {
+        const Number now(VariableFloat(g_pSysTicrate));
+        ConsolePrint("  %-26s %s now", "sys_ticrate", now.text);
+    }
+    if (deathmatch) PrintSteering(CurrentRateSteering());
     PrintTimer();
-    PrintRateWarnings(stats.rates);
+    if (deathmatch) PrintRateWarnings(stats.rates);
 }

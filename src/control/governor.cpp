@@ -21,6 +21,11 @@ constexpr int32_t kLargestStep = 75;
 // The highest tick rate kept as the target: an automatic step from it still
 // gives a 32-bit number.
 constexpr int32_t kHighestTarget = INT32_MAX - kLargestStep;
+// The automatic control's range: above the ceiling it starts again at the
+// restart value.
+constexpr int32_t kAutomaticCeiling = 1200;
+constexpr int32_t kAutomaticRestart = 1000;
+constexpr int32_t kAutomaticFloor = 100;
 
 void SetNumber(cvar_t *handle, const char *format, long value) {
     char text[64];
@@ -35,7 +40,7 @@ void SetUnsigned(cvar_t *handle, unsigned long value) {
 }
 
 void RunCheck() {
-    FrameDiagnosticsBeforeCheck();
+    FrameDiagnosticsBeforeCheck(CurrentRateSteering());
     MeasureFps();
     PublishTicrate();
     const float sysrate = VariableFloat(g_pSysrate);
@@ -54,6 +59,25 @@ void RunCheck() {
     FrameDiagnosticsAfterCheck(measuredFps);
 }
 }  // namespace
+
+RateSteering CurrentRateSteering() {
+    RateSteering steering{RateMode::Off, 0.0f, 0.0f};
+    const float sysrate = VariableFloat(g_pSysrate);
+    if (sysrate > kFixedRateThreshold) {
+        const int32_t fixed = TruncateToInt32(sysrate);
+        steering.mode = RateMode::Fixed;
+        steering.target = static_cast<float>(fixed < kHighestTarget ? fixed : kHighestTarget);
+        steering.fullFrom = steering.target;
+        return steering;
+    }
+    const uint32_t target = TruncateToUint32Wrapped(VariableFloat(g_pAutoFps));
+    if (target <= 49) return steering;
+    steering.mode = RateMode::Automatic;
+    steering.target = static_cast<float>(target);
+    // Above the restart value the control swings between it and its ceiling.
+    steering.fullFrom = static_cast<float>(target < kAutomaticRestart ? target : kAutomaticRestart);
+    return steering;
+}
 
 void GovernorFrame() {
     SetMetaResult(MRES_IGNORED);
@@ -103,8 +127,8 @@ void AdjustTicrate() {
     const int32_t gap = difference == INT32_MIN ? INT32_MAX : (difference < 0 ? -difference : difference);
     const int32_t step = TicrateStep(gap);
     ticrateTarget = up ? ticrateTarget + step : ticrateTarget - step;
-    if (ticrateTarget > 1200) ticrateTarget = 1000;
-    if (ticrateTarget < 100) ticrateTarget = 100;
+    if (ticrateTarget > kAutomaticCeiling) ticrateTarget = kAutomaticRestart;
+    if (ticrateTarget < kAutomaticFloor) ticrateTarget = kAutomaticFloor;
     SetNumber(g_pSysTicrate, "%li", ticrateTarget);
 }
 

@@ -6,11 +6,16 @@
 
 #include <cstdint>
 
+#include "diagnostics/rate_watch.h"
 #include "engine/plugin_state.h"  // ticrateTarget
 
 extern uint32_t frameCount;
 extern uint32_t measuredFps;
 extern float nextCheckTime;
+
+// How a check made now would steer sys_ticrate (from zeq_kestrin_sysrate
+// and zeq_kestrin_autofps).
+RateSteering CurrentRateSteering();
 
 // Per-frame hook work: between checks, two comparisons and an increment.
 void GovernorFrame();

@@ -60,9 +60,10 @@ void FrameDiagnosticsMapStart() {
     TraceMapStart();
 }
 
-void FrameDiagnosticsBeforeCheck() {
+void FrameDiagnosticsBeforeCheck(const RateSteering &steering) {
+    s_state.steering = steering;
     s_state.ticrateHeld = VariableFloat(g_pSysTicrate);
-    RateWatchBeforeCheck(s_state.rates, s_state.ticrateHeld);
+    RateWatchBeforeCheck(s_state.rates, steering, s_state.ticrateHeld);
 
     const CpuMark now = ReadCpuMark();
     SummarizeHistogram(s_window, &s_state.window);
@@ -77,7 +78,7 @@ void FrameDiagnosticsBeforeCheck() {
 
 void FrameDiagnosticsAfterCheck(uint32_t measuredFps) {
     s_state.ticrateAsked = VariableFloat(g_pSysTicrate);
-    RateWatchAfterCheck(s_state.rates, s_state.ticrateHeld, measuredFps, s_state.ticrateAsked);
+    RateWatchAfterCheck(s_state.rates, s_state.steering, s_state.ticrateHeld, measuredFps, s_state.ticrateAsked);
 
     TraceRow row{};
     row.now = platform::CurrentLocalTime();

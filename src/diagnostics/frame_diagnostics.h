@@ -14,6 +14,7 @@ struct FrameDiagnostics {
     IntervalSummary map;      // every window of the map so far
     float ticrateHeld;        // sys_ticrate while the last window ran
     float ticrateAsked;       // sys_ticrate as the last check left it
+    RateSteering steering;    // how the last check steered sys_ticrate
     RateWatch rates;
 };
 
@@ -23,8 +24,8 @@ void RecordFrameInterval();
 extern bool g_frameStatsOn;
 
 void FrameDiagnosticsMapStart();
-// Around the governor's check.
-void FrameDiagnosticsBeforeCheck();
+// Around the governor's check, which steers sys_ticrate as `steering` says.
+void FrameDiagnosticsBeforeCheck(const RateSteering &steering);
 void FrameDiagnosticsAfterCheck(uint32_t measuredFps);
 
 const FrameDiagnostics &CurrentFrameDiagnostics();

@@ -1,13 +1,47 @@
 #include "diagnostics/rate_watch.h"
 
+#include "engine/decimal_text.h"
 #include "log/log.h"
+
+namespace {
+struct Number {
+    char text[32];
+    explicit Number(double value) { FormatDecimalShort(text, sizeof(text), value, 2); }
+};
+
+bool Short(const RateSteering &steering, float held, uint32_t fps) {
+    if (!(steering.target > 0.0f) || !(held >= steering.fullFrom)) return false;
+    const int percent = steering.mode == RateMode::Fixed ? kFixedShortPercent : kAutomaticShortPercent;
+    return static_cast<double>(fps) * 100.0 < static_cast<double>(steering.target) * percent;
+}
+
+void WarnShortfall(const RateWatch &watch) {
+    const Number target(watch.shortTarget);
+    const Number held(watch.shortHeld);
+    if (watch.shortMode == RateMode::Automatic)
+        LogMessage(true, LOGLEVEL_WARNING, LOGMODE_NORMAL,
+                   "The server makes %u frames a second, short of the %s asked by zeq_kestrin_autofps, "
+                   "with sys_ticrate raised to %s: the engine does not give more. "
+                   "Lower zeq_kestrin_autofps to %u.",
+                   watch.shortFps, target.text, held.text, watch.shortFps);
+    else
+        LogMessage(true, LOGLEVEL_WARNING, LOGMODE_NORMAL,
+                   "The server makes %u frames a second, short of the %s set by zeq_kestrin_sysrate: "
+                   "the engine does not give more at that sys_ticrate. Lower zeq_kestrin_sysrate to %u, "
+                   "or set it to 0 and zeq_kestrin_autofps to the frames a second wanted: the plugin then "
+                   "raises sys_ticrate until they are made.",
+                   watch.shortFps, target.text, watch.shortFps);
+}
+}  // namespace
 
 void RateWatchMapStart(RateWatch &watch) {
     watch.shortChecks = 0;
     watch.shortWarned = false;
 }
 
-void RateWatchBeforeCheck(RateWatch &watch, float held) {
+void RateWatchBeforeCheck(RateWatch &watch, const RateSteering &steering, float held) {
+    // Without steering sys_ticrate is the operator's: nothing to expect.
+    if (steering.mode == RateMode::Off) watch.haveExpected = false;
     if (!watch.haveExpected || held == watch.expected) return;
     ++watch.changes;
     watch.changedFrom = watch.expected;
@@ -19,19 +53,21 @@ void RateWatchBeforeCheck(RateWatch &watch, float held) {
                static_cast<double>(watch.changedTo), static_cast<double>(watch.changedFrom));
 }
 
-void RateWatchAfterCheck(RateWatch &watch, float heldDuringWindow, uint32_t fps, float heldNow) {
-    watch.haveExpected = true;
+void RateWatchAfterCheck(RateWatch &watch, const RateSteering &steering, float heldDuringWindow, uint32_t fps,
+                         float heldNow) {
+    watch.haveExpected = steering.mode != RateMode::Off;
     watch.expected = heldNow;
-    if (!(heldDuringWindow > 0.0f) || static_cast<double>(fps) * 10.0 >= static_cast<double>(heldDuringWindow) * 9.0) {
+    // A new mode or target starts a new run.
+    if (steering.mode != watch.shortMode || steering.target != watch.shortTarget) watch.shortChecks = 0;
+    if (steering.mode == RateMode::Off || !Short(steering, heldDuringWindow, fps)) {
         watch.shortChecks = 0;
         return;
     }
-    watch.shortAsked = heldDuringWindow;
+    watch.shortMode = steering.mode;
+    watch.shortTarget = steering.target;
+    watch.shortHeld = heldDuringWindow;
     watch.shortFps = fps;
     if (++watch.shortChecks < kShortfallChecks || watch.shortWarned) return;
     watch.shortWarned = true;
-    LogMessage(true, LOGLEVEL_WARNING, LOGMODE_NORMAL,
-               "sys_ticrate asks for %g frames a second, but the server makes %u: the engine does not give more. "
-               "Set zeq_kestrin_autofps or zeq_kestrin_sysrate to what it makes.",
-               static_cast<double>(heldDuringWindow), fps);
+    WarnShortfall(watch);
 }

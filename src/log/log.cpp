@@ -10,6 +10,10 @@
 #include "log/file_handle.h"
 #include "platform/platform.h"
 
+void DailyLogName(char *szName, size_t size, const platform::LocalTime &day) {
+    std::snprintf(szName, size, "Kestrin_%02d%02d%02d.log", day.day, day.month, day.year);
+}
+
 namespace {
 
 // The log's own variables, closed by an empty record.  Under Metamod the
@@ -51,7 +55,7 @@ void WriteLog(bool bEcho, int iLevel, int iMode, const char *szMessage) {
         pathFits = PluginPath(path, sizeof(path), "logs", "Kestrin.log");
     } else {
         char name[64];
-        std::snprintf(name, sizeof(name), "Kestrin_%02d%02d%02d.log", now.day, now.month, now.year);
+        DailyLogName(name, sizeof(name), now);
         pathFits = PluginPath(path, sizeof(path), "logs", name);
     }
     if (!pathFits) return;

@@ -11,6 +11,11 @@ constexpr int kLogMessageSize = 1024;
 constexpr int kLogLineSize = 1024;
 constexpr int kLogPathSize = 128;
 
+// The daily log's name (zeq_kestrin_logs 2): the day of the month and the
+// month counted from 00 (January) to 11, two digits each, then the years
+// since 1900 (126 in 2026): 7 December 2026 gives "Kestrin_0711126.log".
+void DailyLogName(char *szName, size_t size, const platform::LocalTime &day);
+
 // Formats the message, stamps it with the local time and the level's prefix,
 // appends it to the log file and, with bEcho, prints it on the server console.
 void LogMessage(bool bEcho, int iLevel, int iMode, const char *szFormat, ...) ZK_PRINTF(4, 5);

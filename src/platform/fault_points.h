@@ -28,6 +28,8 @@ enum class FaultPoint : int {
     ThrottlingMissing,  // OptOutOfTimerThrottling finds no SetProcessInformation
     ThrottlingRefused,  // OptOutOfTimerThrottling is refused by the system
     NoDesktop,        // InteractiveDesktop: the process runs without one (a service)
+    SessionZero,      // InteractiveDesktop: the process's session reads as 0 (a service's,
+                      // since Vista), whatever the window station says
     ModalLoop,        // ShowMessageBox shows nothing but runs a box's modal loop
                       // for 1.5 s: the thread's messages are dispatched meanwhile
     Count

@@ -49,9 +49,10 @@ void CloseLibrary(LibraryHandle library);
 
 // ------------------------------------------------------------------ message box
 // True where a box can be seen and closed: Windows, with the process on the
-// interactive window station.  False for a service or a server started
-// without a desktop (a box there would hold the server thread for ever,
-// unseen), and on POSIX.
+// interactive window station outside session 0.  False for a service (also
+// one allowed to interact with the desktop: it runs in session 0) or a
+// server started without a desktop (a box there would hold the server thread
+// for ever, unseen), and on POSIX.
 bool InteractiveDesktop();
 // Windows: a modal MessageBoxA without owner; true once it is closed.  False,
 // showing nothing, without an interactive desktop or when the box cannot be

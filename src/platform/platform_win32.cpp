@@ -130,7 +130,16 @@ bool InteractiveDesktop() {
     USEROBJECTFLAGS flags{};
     DWORD needed = 0;
     if (!GetUserObjectInformationA(station, UOI_FLAGS, &flags, sizeof(flags), &needed)) return false;
-    return (flags.dwFlags & WSF_VISIBLE) != 0;
+    if ((flags.dwFlags & WSF_VISIBLE) == 0) return false;
+    // Since Vista every service runs in session 0, which no user sees: a
+    // LocalSystem service allowed to interact with the desktop still has a
+    // visible window station there, and a box would hold the server for
+    // ever.  A session that cannot be read counts as no desktop too: a box
+    // nobody may see is worse than a logged line.
+    DWORD session = 0;
+    if (!ProcessIdToSessionId(GetCurrentProcessId(), &session)) return false;
+    if (FaultFires(FaultPoint::SessionZero)) session = 0;
+    return session != 0;
 }
 
 bool ShowMessageBox(const char *text, const char *caption, MessageBoxIcon icon) {

@@ -11,9 +11,8 @@ namespace {
 const std::string kLogDir = "cstrike/addons/zeq_kestrin/logs/";
 
 std::string DailyName() {
-    const platform::LocalTime now = platform::CurrentLocalTime();
     char name[64];
-    std::snprintf(name, sizeof(name), "Kestrin_%02d%02d%02d.log", now.day, now.month, now.year);
+    DailyLogName(name, sizeof(name), platform::CurrentLocalTime());
     return name;
 }
 
@@ -40,6 +39,23 @@ TEST_F(LogTest, DailyFileByDefaultWithLevelPrefixes) {
     // Only the echoed line reaches the console.
     EXPECT_EQ(engine.console.find("Cant Create"), std::string::npos);
     EXPECT_EQ(Unstamped(engine.console), "[ZEQ] WARNING: Win Monitor problem (Close)\n");
+}
+
+// The names the operator's documentation gives as examples.
+TEST(DailyLogName, DayMonthFromZeroAndYearsSince1900) {
+    const struct {
+        platform::LocalTime day;
+        const char *name;
+    } cases[] = {
+        {{126, 11, 7, 12, 0, 0}, "Kestrin_0711126.log"},
+        {{126, 11, 4, 0, 0, 0}, "Kestrin_0411126.log"},
+        {{127, 0, 1, 23, 59, 59}, "Kestrin_0100127.log"},
+    };
+    for (const auto &c : cases) {
+        char name[64];
+        DailyLogName(name, sizeof(name), c.day);
+        EXPECT_STREQ(name, c.name);
+    }
 }
 
 TEST_F(LogTest, SingleFileAndSwitchedOff) {

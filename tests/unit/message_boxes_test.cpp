@@ -1,6 +1,6 @@
 // Message boxes on a Windows server: one that dispatches messages while it is
 // open, and one that nobody can see because the server has no interactive
-// desktop.
+// desktop or runs in a service's session.
 #include <gtest/gtest.h>
 
 #if defined(_WIN32)
@@ -89,6 +89,21 @@ TEST_F(MessageBoxTest, WithoutInteractiveDesktopFiguresAreLoggedNotBoxed) {
     EXPECT_EQ(s_measurements, 1);
     EXPECT_NE(Log().find("[ZEQ] LOG: AutoConfig measured 2400.00 768 (CPU MHz, free memory MB)"), std::string::npos);
     EXPECT_TRUE(engine.Exists("cstrike/addons/zeq_kestrin/configs/kestrin.acfg"));
+}
+
+// A service allowed to interact with the desktop: its window station is
+// visible, but it runs in session 0, which no user sees.
+TEST_F(MessageBoxTest, SessionZeroHasNoDesktopThoughTheStationIsVisible) {
+    unsigned long session = 0;
+    ASSERT_TRUE(ReadOwnSessionId(&session));
+    ASSERT_NE(session, 0u);  // a user's session, as Wine gives: the fault point stands in for 0
+    EXPECT_TRUE(platform::InteractiveDesktop());
+    platform::ArmFault(platform::FaultPoint::SessionZero, 0, -1);
+    ASSERT_FALSE(platform::InteractiveDesktop());  // else the box below would wait for ever
+    const int shownBefore = platform::MessageBoxesShown();
+    RunAutoConfig();
+    EXPECT_EQ(platform::MessageBoxesShown(), shownBefore);
+    EXPECT_NE(Log().find("[ZEQ] LOG: AutoConfig measured 2400.00 768 (CPU MHz, free memory MB)"), std::string::npos);
 }
 
 TEST_F(MessageBoxTest, WithoutInteractiveDesktopOtherBoxesAreLogged) {

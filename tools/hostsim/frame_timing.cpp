@@ -9,6 +9,7 @@ bool ParseFrameTimingOption(const std::string &option, const std::string &value,
                             std::string *error, bool *known) {
     double *number = nullptr;
     if (option == "--max-fps") number = &options->maxFps;
+    else if (option == "--rate-percent") number = &options->ratePercent;
     else if (option == "--jitter-us") number = &options->jitterUs;
     else if (option == "--long-frame-ms") number = &options->longFrameMs;
     *known = number != nullptr || option == "--long-frame-every";
@@ -17,6 +18,10 @@ bool ParseFrameTimingOption(const std::string &option, const std::string &value,
     const double parsed = std::strtod(value.c_str(), &end);
     if (value.empty() || *end != '\0' || !(parsed >= 0) || parsed > 1e7) {
         *error = option + " needs a number of 0 or more, not '" + value + "'";
+        return false;
+    }
+    if (number == &options->ratePercent && !(parsed > 0)) {
+        *error = option + " needs a share above 0, not '" + value + "'";
         return false;
     }
     if (number != nullptr)
@@ -37,7 +42,7 @@ double FrameTiming::jitter() {
 double FrameTiming::nextInterval(double ticrate) {
     ++frames_;
     if (options_.longFrameEvery > 0 && frames_ % options_.longFrameEvery == 0) return options_.longFrameMs / 1000.0;
-    double interval = 1.0 / (ticrate > 0 ? ticrate + 1.0 : 1.0);
+    double interval = 1.0 / ((ticrate > 0 ? ticrate + 1.0 : 1.0) * options_.ratePercent / 100.0);
     if (options_.maxFps > 0) interval = std::max(interval, 1.0 / options_.maxFps);
     if (options_.jitterUs > 0) interval += jitter() * options_.jitterUs / 1e6;
     return std::max(interval, 0.0);

@@ -59,11 +59,13 @@ const char *UsageText() {
     return "usage: hostsim --plugin LIB --root DIR [--game NAME] [--gamedir-text TEXT] [--standalone]\n"
            "               [--listen] [--stub-game PATH] [--game-library NAME] [--script FILE]\n"
            "               [--realtime] [--trace FILE] [--check-profile] [--linger SECONDS] [LINE ...]\n"
-           "               [--max-fps N] [--jitter-us N] [--long-frame-every N --long-frame-ms M]\n"
+           "               [--max-fps N] [--rate-percent P] [--jitter-us N]\n"
+           "               [--long-frame-every N --long-frame-ms M]\n"
            "       hostsim --plot-trace FILE.csv\n"
            "\n"
            "In --realtime mode a frame follows the last after 1/(sys_ticrate+1) s; --max-fps\n"
-           "caps the frames a second whatever sys_ticrate reads, --jitter-us moves each\n"
+           "caps the frames a second whatever sys_ticrate reads, --rate-percent makes only\n"
+           "P % of the frames sys_ticrate asks for, --jitter-us moves each\n"
            "interval by up to N microseconds, and every Nth frame lasts M ms. --plot-trace\n"
            "turns a trace the plugin wrote (zeq_kestrin_trace 1) into FILE.csv.svg.\n"
            "\n"
@@ -82,6 +84,8 @@ const char *UsageText() {
            "\n"
            "  map NAME               start a map (ends the running one)\n"
            "  wait SECONDS [FPS]     run frames for SECONDS of game time (default 100 a second)\n"
+           "  wait SECONDS engine    the same, each frame's length from sys_ticrate and the\n"
+           "                         timing options, as in --realtime, but on game time\n"
            "  connect NAME [ADDRESS] a client joins the next free slot\n"
            "  disconnect INDEX       the client in that slot leaves\n"
            "  deathmatch 0|1         set gpGlobals->deathmatch\n"
@@ -127,7 +131,7 @@ bool ParseCommandLine(int argc, char **argv, HostsimOptions *options, std::strin
             options->realtime = true;
         } else if (arg == "--trace") {
             if (!value(&options->trace)) return false;
-        } else if (arg == "--max-fps" || arg == "--jitter-us" || arg == "--long-frame-every" ||
+        } else if (arg == "--max-fps" || arg == "--rate-percent" || arg == "--jitter-us" || arg == "--long-frame-every" ||
                    arg == "--long-frame-ms") {
             std::string number;
             bool known = false;
@@ -296,7 +300,10 @@ void Session::wait(double seconds, double framesPerSecond) {
         waitVirtual(seconds, framesPerSecond);
 }
 
-// Frames at a fixed rate of game time.  Where the host has a message queue
+// Frames at a fixed rate of game time (framesPerSecond 0: each frame as long
+// as the real-time model makes it at the sys_ticrate of that moment, so a
+// control that steers sys_ticrate can be watched over minutes of game time in
+// a second or two).  Where the host has a message queue
 // (Windows), game time may not run ahead of the wall clock, so that system
 // timers the plugin started fire at the right game moments.
 void Session::waitVirtual(double seconds, double framesPerSecond) {
@@ -304,10 +311,26 @@ void Session::waitVirtual(double seconds, double framesPerSecond) {
         betweenFrames();  // no map: only the console runs
         return;
     }
-    const double step = 1.0 / framesPerSecond;
-    const long long frames = std::llround(seconds * framesPerSecond);
     const bool paced = hostos::HasMessageQueue();
     const double wallStart = hostos::MonotonicSeconds();
+    if (framesPerSecond <= 0) {
+        const double end = time_ + seconds;
+        while (time_ < end) {
+            if (!betweenFrames()) return;
+            cvar_t *ticrate = engine_.findCvar("sys_ticrate");
+            const double step = timing_.nextInterval(ticrate ? ticrate->value : 100.0);
+            if (paced) {
+                double lead = wallStart + (time_ + step - (end - seconds)) - hostos::MonotonicSeconds();
+                if (lead > 0) hostos::SleepSeconds(lead);
+                hostos::PumpMessages();
+            }
+            time_ += step;
+            runFrame(time_, step);
+        }
+        return;
+    }
+    const double step = 1.0 / framesPerSecond;
+    const long long frames = std::llround(seconds * framesPerSecond);
     for (long long i = 0; i < frames; ++i) {
         if (!betweenFrames()) return;
         if (paced) {
@@ -421,9 +444,11 @@ bool Session::runLine(const std::string &rawLine, std::string *error) {
         map(words[1]);
     } else if (keyword == "wait") {
         double seconds = 0, fps = 100;
+        const bool engineRate = count == 3 && words[2] == "engine";
+        if (engineRate) fps = 0;
         if (count < 2 || count > 3 || !ParseNumber(words[1], &seconds) || seconds < 0 ||
-            (count == 3 && (!ParseNumber(words[2], &fps) || fps <= 0))) {
-            *error = "usage: wait SECONDS [FPS]";
+            (count == 3 && !engineRate && (!ParseNumber(words[2], &fps) || fps <= 0))) {
+            *error = "usage: wait SECONDS [FPS|engine]";
             return false;
         }
         wait(seconds, fps);

@@ -13,3 +13,10 @@ void DispatchThreadMessagesFor(unsigned milliseconds) {
         Sleep(10);
     }
 }
+
+bool ReadOwnSessionId(unsigned long *session) {
+    DWORD id = 0;
+    if (!ProcessIdToSessionId(GetCurrentProcessId(), &id)) return false;
+    *session = id;
+    return true;
+}
