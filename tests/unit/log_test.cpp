@@ -113,11 +113,14 @@ TEST(FileHandle, ClosedHandleOperationsAreRefused) {
 
 TEST(FileHandle, MeasuresLengthAndReadsWordsAndTokens) {
     TestEngine engine;
-    engine.WriteFile("words.txt", "  alpha\tbeta\r\n" + std::string(300, 'z') + "\n");
+    // 0xFF is no end of file and 0xA0 no blank, whatever the signedness of char.
+    engine.WriteFile("words.txt", "\xFF\xA0 alpha\tbeta\r\n" + std::string(300, 'z') + "\n");
     CFileHandle file("words.txt", "rb");
     ASSERT_TRUE(file.IsOpen());
-    EXPECT_EQ(file.Size(), 2 + 5 + 1 + 4 + 2 + 300 + 1);
+    EXPECT_EQ(file.Size(), 3 + 5 + 1 + 4 + 2 + 300 + 1);
     char word[256];
+    ASSERT_TRUE(file.ReadWord(word, sizeof(word)));
+    EXPECT_STREQ(word, "\xFF\xA0");
     ASSERT_TRUE(file.ReadWord(word, sizeof(word)));
     EXPECT_STREQ(word, "alpha");
     ASSERT_TRUE(file.ReadToken(word, sizeof(word)));
