@@ -5,8 +5,8 @@
 // This file therefore never calls them: a file's identity comes from the
 // kernel directly, through statx (Linux 4.11 and later) or, where the kernel
 // lacks it, the older stat64 (i386), stat (x86_64) or newfstatat (aarch64,
-// which has no stat call) system calls with the kernel's own record layouts.  opendir, readdir64, chmod, unlink, fopen and
-// syscall are all old symbols.
+// which has no stat call) system calls with the kernel's own record layouts.
+// opendir, readdir64, chmod, unlink, fopen and syscall are all old symbols.
 //
 // The mark.  Windows marks a database file by setting its attributes to
 // exactly read-only plus system (5) and calls it intact while they still
@@ -176,6 +176,8 @@ struct KernelStat {
 static_assert(sizeof(KernelStat) == 128, "aarch64 struct stat is 128 bytes");
 constexpr long kSysNewFstatAt = 79;  // SYS_newfstatat
 #  define ZK_HAVE_LEGACY_STAT 1
+#else
+#  error "a kernel without statx needs the older stat call: add this processor's struct stat"
 #endif
 
 // What the mark records of a file.

@@ -99,6 +99,20 @@ TEST(LogFatal, WritesFatalThenErrorAndExitsWithOne) {
         ::testing::ExitedWithCode(1), "ZEQ Kestrin Critical Error: boom 1");
 }
 
+// A line longer than the stack buffer is formatted a second time from a copy
+// of the argument list (an array on x86-64, a structure on aarch64: reusing
+// the consumed list would print garbage there).
+TEST(FileHandle, LongLinesAreFormattedWhole) {
+    TestEngine engine;
+    const std::string line(3000, 'p');
+    {
+        CFileHandle file("long.txt", "wt");
+        ASSERT_TRUE(file.IsOpen());
+        EXPECT_EQ(file.Printf("%s|%d|%s", line.c_str(), 7, "end"), 3006);
+    }
+    EXPECT_EQ(engine.ReadTextFile("long.txt"), line + "|7|end");
+}
+
 TEST(FileHandle, ClosedHandleOperationsAreRefused) {
     CFileHandle file;
     char buffer[16];
