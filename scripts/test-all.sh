@@ -30,9 +30,11 @@ esac
 # linux-i386's archive holds the 64-bit libraries: build those first.
 case " ${presets[*]} " in
   *" linux-i386 "*)
-    for needed in linux-arm64 linux-amd64; do
-      case " ${presets[*]} " in *" $needed "*) ;; *) presets=("$needed" "${presets[@]}") ;; esac
-    done ;;
+    ordered=()
+    for preset in "${presets[@]}"; do
+      case "$preset" in linux-i386|linux-amd64|linux-arm64) ;; *) ordered+=("$preset") ;; esac
+    done
+    presets=(linux-amd64 linux-arm64 linux-i386 "${ordered[@]}") ;;
 esac
 
 # One Wine prefix for this run, in the 32-bit runner, created before the
