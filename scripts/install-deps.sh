@@ -51,7 +51,7 @@ if [ $demo -eq 0 ]; then
   have qemu-aarch64-static || missing+=(qemu-user-static)
   [ -f /usr/aarch64-linux-gnu/include/stdio.h ] || missing+=(libc6-dev-arm64-cross)
   [ -d /usr/aarch64-linux-gnu/include/c++/12 ] || missing+=(libstdc++-12-dev-arm64-cross)
-  [ -d /usr/lib/gcc-cross/aarch64-linux-gnu/12 ] || missing+=(libgcc-12-dev-arm64-cross)
+  [ -f /usr/lib/gcc-cross/aarch64-linux-gnu/12/libgcc.a ] || missing+=(libgcc-12-dev-arm64-cross)
   have aarch64-linux-gnu-ld || missing+=(binutils-aarch64-linux-gnu)
   [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
   [ -f /usr/include/benchmark/benchmark.h ] || missing+=(libbenchmark-dev)
