@@ -5,7 +5,9 @@
 #                            CMake and Ninja, GoogleTest's sources, the
 #                            multilib compiler for the i386 library, MinGW-w64
 #                            for the Windows DLLs, qemu-user-static to run i386
-#                            programs, debootstrap to make the 32-bit Windows
+#                            and aarch64 programs, Debian's aarch64 C library,
+#                            C++ runtime and binutils for the arm64 library
+#                            (built with clang), debootstrap to make the 32-bit Windows
 #                            runner that runs the Windows programs
 #                            (scripts/wine32-runner.sh; Wine lives in it),
 #                            clang and its fuzzer runtime, Google Benchmark,
@@ -25,7 +27,9 @@ done
 
 demo_packages=(cmake ninja-build g++ googletest)
 test_packages=(g++-multilib binutils mingw-w64 qemu-user-static
-               libgtest-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xauth debootstrap)
+               libgtest-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xauth debootstrap
+               libc6-dev-arm64-cross libstdc++-12-dev-arm64-cross libgcc-12-dev-arm64-cross
+               binutils-aarch64-linux-gnu)
 packages=("${demo_packages[@]}")
 [ $demo -eq 1 ] || packages+=("${test_packages[@]}")
 
@@ -44,6 +48,11 @@ if [ $demo -eq 0 ]; then
   have i686-w64-mingw32-g++ || missing+=(mingw-w64)
   have i686-w64-mingw32-g++-posix || missing+=(mingw-w64)
   have qemu-i386-static || missing+=(qemu-user-static)
+  have qemu-aarch64-static || missing+=(qemu-user-static)
+  [ -f /usr/aarch64-linux-gnu/include/stdio.h ] || missing+=(libc6-dev-arm64-cross)
+  [ -d /usr/aarch64-linux-gnu/include/c++/12 ] || missing+=(libstdc++-12-dev-arm64-cross)
+  [ -f /usr/lib/gcc-cross/aarch64-linux-gnu/12/libgcc.a ] || missing+=(libgcc-12-dev-arm64-cross)
+  have aarch64-linux-gnu-ld || missing+=(binutils-aarch64-linux-gnu)
   [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
   [ -f /usr/include/benchmark/benchmark.h ] || missing+=(libbenchmark-dev)
   have clang++ || missing+=(clang)

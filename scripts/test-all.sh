@@ -2,7 +2,11 @@
 # Installs what is missing, then builds every target and runs all its tests:
 #   dev         Linux x86_64, Debug
 #   asan        Linux x86_64 with AddressSanitizer and UndefinedBehaviorSanitizer
-#   linux-i386  the deployable Linux library; tests run under qemu-i386-static
+#   linux-i386  the deployable Linux library; tests run under qemu-i386-static;
+#               its archive holds the two 64-bit libraries too
+#   linux-amd64 the deployable library for 64-bit x86 engines; tests run natively
+#   linux-arm64 the deployable library for 64-bit ARM engines (clang cross
+#               build); tests run under qemu-aarch64-static
 #   win32       the deployable Windows DLL; its export table and sections are checked
 #   win32-wine  Windows i686; tests run with Wine in the 32-bit runner
 #               (scripts/wine32-runner.sh, made on first use), and the scenarios
@@ -15,12 +19,22 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh || exit 1
 
 presets=("$@")
-[ ${#presets[@]} -gt 0 ] || presets=(dev asan linux-i386 win32 win32-wine fuzz)
+[ ${#presets[@]} -gt 0 ] || presets=(dev asan linux-amd64 linux-arm64 linux-i386 win32 win32-wine fuzz)
 
 # win32-wine runs the deployable DLL of win32 too: build that first.
 case " ${presets[*]} " in
   *" win32-wine "*)
     case " ${presets[*]} " in *" win32 "*) ;; *) presets=(win32 "${presets[@]}") ;; esac ;;
+esac
+
+# linux-i386's archive holds the 64-bit libraries: build those first.
+case " ${presets[*]} " in
+  *" linux-i386 "*)
+    ordered=()
+    for preset in "${presets[@]}"; do
+      case "$preset" in linux-i386|linux-amd64|linux-arm64) ;; *) ordered+=("$preset") ;; esac
+    done
+    presets=(linux-amd64 linux-arm64 linux-i386 "${ordered[@]}") ;;
 esac
 
 # One Wine prefix for this run, in the 32-bit runner, created before the
@@ -70,7 +84,7 @@ for preset in "${presets[@]}"; do
   # Under an emulator (Wine, qemu) a test process now and then fails to
   # start on a loaded machine: the failed tests run once more, and the ones
   # that pass then are named here.
-  if [ $status -ne 0 ] && [ "$failed" -gt 0 ] && { [ "$preset" = win32-wine ] || [ "$preset" = linux-i386 ]; }; then
+  if [ $status -ne 0 ] && [ "$failed" -gt 0 ] && { [ "$preset" = win32-wine ] || [ "$preset" = linux-i386 ] || [ "$preset" = linux-arm64 ]; }; then
     names=$(echo "$output" | sed -nE 's/^\t *[0-9]+ - (.*) \(Failed\)$/\1/p' | tr '\n' ' ')
     echo "=== $preset: running the failed tests again: $names"
     rerun=$(ctest --preset "$preset" --rerun-failed 2>&1)

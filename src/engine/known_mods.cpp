@@ -31,6 +31,13 @@ const KnownMod *FindKnownMod(const char *szGameDir) {
 const char *GameLibraryName(const KnownMod &mod) {
 #if defined(_WIN32)
     return mod.windowsLibrary;
+#elif defined(__x86_64__)
+    // The 64-bit engines name libraries by their architecture.
+    (void)mod;
+    return "cs_amd64.so";
+#elif defined(__aarch64__)
+    (void)mod;
+    return "cs_arm64.so";
 #else
     return mod.linuxLibrary;
 #endif

@@ -32,6 +32,7 @@ enum class FaultPoint : int {
                       // since Vista), whatever the window station says
     ModalLoop,        // ShowMessageBox shows nothing but runs a box's modal loop
                       // for 1.5 s: the thread's messages are dispatched meanwhile
+    NoStatx,          // POSIX: the kernel has no statx system call (ENOSYS; Linux before 4.11)
     Count
 };
 

@@ -4,9 +4,9 @@
 // current C libraries route stat, fstat and lstat to GLIBC_2.33 entry points.
 // This file therefore never calls them: a file's identity comes from the
 // kernel directly, through statx (Linux 4.11 and later) or, where the kernel
-// lacks it, the older stat64 (i386) or stat (x86_64) system calls with the
-// kernel's own record layouts.  opendir, readdir64, chmod, unlink, fopen and
-// syscall are all old symbols.
+// lacks it, the older stat64 (i386), stat (x86_64) or newfstatat (aarch64,
+// which has no stat call) system calls with the kernel's own record layouts.
+// opendir, readdir64, chmod, unlink, fopen and syscall are all old symbols.
 //
 // The mark.  Windows marks a database file by setting its attributes to
 // exactly read-only plus system (5) and calls it intact while they still
@@ -65,6 +65,8 @@ namespace {
 #    define SYS_statx 383
 #  elif defined(__x86_64__)
 #    define SYS_statx 332
+#  elif defined(__aarch64__)
+#    define SYS_statx 291
 #  endif
 #endif
 
@@ -146,6 +148,36 @@ static_assert(sizeof(KernelStat) == 144, "x86_64 struct stat is 144 bytes");
 constexpr long kSysStat = 4;   // SYS_stat
 constexpr long kSysLstat = 6;  // SYS_lstat
 #  define ZK_HAVE_LEGACY_STAT 1
+#elif defined(__aarch64__)
+// struct stat of the generic kernel layout aarch64 uses (SYS_newfstatat: the
+// architecture has no stat or lstat call, so the path is taken relative to
+// the working directory with AT_FDCWD).
+struct KernelStat {
+    uint64_t st_dev;
+    uint64_t st_ino;
+    uint32_t st_mode;
+    uint32_t st_nlink;
+    uint32_t st_uid;
+    uint32_t st_gid;
+    uint64_t st_rdev;
+    uint64_t pad1;
+    int64_t st_size;
+    int32_t st_blksize;
+    int32_t pad2;
+    int64_t st_blocks;
+    int64_t st_atime_sec;
+    uint64_t st_atime_nsec;
+    int64_t st_mtime_sec;
+    uint64_t st_mtime_nsec;
+    int64_t st_ctime_sec;
+    uint64_t st_ctime_nsec;
+    uint32_t unused4, unused5;
+};
+static_assert(sizeof(KernelStat) == 128, "aarch64 struct stat is 128 bytes");
+constexpr long kSysNewFstatAt = 79;  // SYS_newfstatat
+#  define ZK_HAVE_LEGACY_STAT 1
+#else
+#  error "a kernel without statx needs the older stat call: add this processor's struct stat"
 #endif
 
 // What the mark records of a file.
@@ -164,7 +196,11 @@ bool s_legacyStat = false;  // set when the kernel has no statx, or by tests
 bool LegacyIdentity(const char *path, bool followLinks, FileIdentity *out) {
     KernelStat st;
     std::memset(&st, 0, sizeof(st));
+#  if defined(__aarch64__)
+    if (syscall(kSysNewFstatAt, kAtFdCwd, path, &st, followLinks ? 0 : kAtSymlinkNoFollow) != 0) return false;
+#  else
     if (syscall(followLinks ? kSysStat : kSysLstat, path, &st) != 0) return false;
+#  endif
     out->ino = st.st_ino;
     out->links = static_cast<uint32_t>(st.st_nlink);
     out->mode = st.st_mode;
@@ -181,7 +217,12 @@ bool ReadIdentity(const char *path, bool followLinks, FileIdentity *out) {
     if (!s_legacyStat) {
         KernelStatx sx;
         std::memset(&sx, 0, sizeof(sx));
-        if (syscall(SYS_statx, kAtFdCwd, path, followLinks ? 0 : kAtSymlinkNoFollow, kStatxBasicStats, &sx) == 0) {
+        // The fault point stands for a kernel before 4.11, which has no statx.
+        const long result = FaultFires(FaultPoint::NoStatx)
+                                ? (errno = ENOSYS, -1L)
+                                : syscall(SYS_statx, kAtFdCwd, path, followLinks ? 0 : kAtSymlinkNoFollow,
+                                          kStatxBasicStats, &sx);
+        if (result == 0) {
             out->ino = sx.stx_ino;
             out->links = sx.stx_nlink;
             out->mode = sx.stx_mode;

@@ -14,6 +14,9 @@ bool PerformanceFrequency(int64_t *frequency);
 int64_t PerformanceCounter();
 // The processor's time-stamp counter; 0 where the processor has none.
 int64_t TimeStampCounter();
+// The processor's highest clock as the system reports it, in MHz (Linux:
+// cpufreq's cpuinfo_max_freq of the first processor); 0 when it does not say.
+float ReportedProcessorMhz();
 // Processors the system reports (0 when it does not say).
 int ProcessorCount();
 // Available physical memory in bytes (0 when unknown).

@@ -38,6 +38,16 @@ int64_t TimeStampCounter() {
 #endif
 }
 
+float ReportedProcessorMhz() {
+    // Kilohertz; absent in most virtual machines and containers without /sys.
+    unsigned long kilohertz = 0;
+    if (std::FILE *file = std::fopen("/sys/devices/system/cpu/cpu0/cpufreq/cpuinfo_max_freq", "r")) {
+        if (std::fscanf(file, "%lu", &kilohertz) != 1) kilohertz = 0;
+        std::fclose(file);
+    }
+    return static_cast<float>(static_cast<double>(kilohertz) / 1000.0);
+}
+
 int ProcessorCount() {
     const long count = sysconf(_SC_NPROCESSORS_ONLN);
     if (count < 1) return 0;

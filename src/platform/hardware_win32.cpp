@@ -32,6 +32,9 @@ int64_t TimeStampCounter() {
 #endif
 }
 
+// Windows servers run on x86, whose time-stamp counter gives the clock.
+float ReportedProcessorMhz() { return 0.0f; }
+
 int ProcessorCount() {
     SYSTEM_INFO info;
     GetSystemInfo(&info);

@@ -14,13 +14,21 @@
 #include "platform/fault_points.h"
 #include "platform/system_timers_gametime.h"
 
-// The deployable i386 library must load on the old distributions servers run:
+// The deployable libraries must load on the old distributions servers run:
 // bind the dynamic-loader calls to their original symbol versions rather than
 // to the GLIBC_2.34 ones a current toolchain would pick.
 #if defined(__i386__) && defined(__GLIBC__) && defined(ZK_OLD_GLIBC_SYMBOLS)
 __asm__(".symver dlopen,dlopen@GLIBC_2.1");
 __asm__(".symver dlsym,dlsym@GLIBC_2.0");
 __asm__(".symver dlclose,dlclose@GLIBC_2.0");
+#elif defined(__x86_64__) && defined(__GLIBC__) && defined(ZK_OLD_GLIBC_SYMBOLS)
+__asm__(".symver dlopen,dlopen@GLIBC_2.2.5");
+__asm__(".symver dlsym,dlsym@GLIBC_2.2.5");
+__asm__(".symver dlclose,dlclose@GLIBC_2.2.5");
+#elif defined(__aarch64__) && defined(__GLIBC__) && defined(ZK_OLD_GLIBC_SYMBOLS)
+__asm__(".symver dlopen,dlopen@GLIBC_2.17");
+__asm__(".symver dlsym,dlsym@GLIBC_2.17");
+__asm__(".symver dlclose,dlclose@GLIBC_2.17");
 #endif
 
 namespace platform {

@@ -75,6 +75,26 @@ static_assert(sizeof(meta_globals_t) == 20, "meta_globals_t size");
 static_assert(sizeof(META_FUNCTIONS) == 32, "META_FUNCTIONS size");
 static_assert(sizeof(mutil_funcs_t) == 72, "mutil_funcs_t size");
 #else
+// LP64 (amd64 and arm64 engines, Linux): the same declarations with 8-byte
+// pointers.  Offsets the reference measured on x86_64 where it gives them;
+// the rest (globalvars_t.maxClients, plugin_info_t.loadable,
+// meta_globals_t.orig_ret) follow from the declared types and LP64's natural
+// alignment, which aarch64 shares.
+static_assert(sizeof(void *) == 8 && sizeof(long) == 8, "LP64 build");
+static_assert(sizeof(enginefuncs_t) == 1264, "enginefuncs_t is 1264 bytes (64-bit)");
+static_assert(kEngineFuncsClassicBytes == 1256, "classic engine table is 1256 bytes (64-bit)");
+static_assert(sizeof(DLL_FUNCTIONS) == 400, "DLL_FUNCTIONS is 400 bytes (64-bit)");
+static_assert(offsetof(entvars_t, spawnflags) == 440, "entvars_t.spawnflags (64-bit)");
+static_assert(offsetof(entvars_t, pContainingEntity) == 544, "entvars_t.pContainingEntity (64-bit)");
+static_assert(offsetof(entvars_t, euser1) == 688, "entvars_t.euser1 (64-bit)");
+static_assert(offsetof(globalvars_t, deathmatch) == 20, "globalvars_t.deathmatch (64-bit)");
+static_assert(offsetof(globalvars_t, mapname) == 12, "globalvars_t.mapname (64-bit)");
+static_assert(offsetof(globalvars_t, maxClients) == 152, "globalvars_t.maxClients (64-bit)");
+static_assert(offsetof(plugin_info_t, loadable) == 56, "plugin_info_t.loadable (64-bit)");
+static_assert(offsetof(meta_globals_t, orig_ret) == 16, "meta_globals_t.orig_ret (64-bit)");
+static_assert(sizeof(META_FUNCTIONS) == 64, "META_FUNCTIONS size (64-bit)");
+static_assert(sizeof(mutil_funcs_t) == 144, "mutil_funcs_t size (64-bit)");
+static_assert(offsetof(gamedll_funcs_t, newapi_table) == 8, "gamedll_funcs_t.newapi_table (64-bit)");
 static_assert(offsetof(entvars_t, flags) == 444, "entvars_t.flags (64-bit)");
 static_assert(sizeof(entvars_t) == 720, "entvars_t size (64-bit)");
 static_assert(offsetof(edict_t, pvPrivateData) == 136, "edict_t.pvPrivateData (64-bit)");

@@ -2,6 +2,8 @@
 #
 #   -DHOSTSIM=path -DPLUGIN=path -DSTUB=path -DEMULATOR=cmd (may be empty)
 #   -DNAME=scenario -DSOURCE_DIR=dir -DWORK_DIR=dir [-DARGS=extra;args]
+#   -DGAME_LIBRARY=name   the game library standalone mode loads first on
+#                         this target; @GAME_LIBRARY@ in the expectations
 #
 # <SOURCE_DIR>/<NAME>.script   the session (hostsim's script lines)
 # <SOURCE_DIR>/<NAME>.expect   what must be seen, one line each:
@@ -29,6 +31,7 @@ if(IS_DIRECTORY "${SOURCE_DIR}/${NAME}.files")
 endif()
 
 file(READ "${SOURCE_DIR}/${NAME}.expect" expect_text)
+string(REPLACE "@GAME_LIBRARY@" "${GAME_LIBRARY}" expect_text "${expect_text}")
 string(REPLACE "[" "@LB@" expect_text "${expect_text}")
 string(REPLACE "]" "@RB@" expect_text "${expect_text}")
 string(REPLACE ";" "\\;" expect_text "${expect_text}")

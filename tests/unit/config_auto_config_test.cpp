@@ -5,6 +5,8 @@
 
 #include "config_fixture.h"
 #include "config/auto_config.h"
+#include "config/hardware_figures.h"
+#include "platform/hardware.h"
 
 using config_test::ConfigTest;
 using config_test::Count;
@@ -77,6 +79,22 @@ TEST(AutoConfigRules, ProcessorCountAndMemoryFigures) {
     EXPECT_FLOAT_EQ(ClockFigure(1000.0f, 0), 1000.0f);
     EXPECT_EQ(FreeMemoryMegabytes(768ull * 1024 * 1024 + 1048575), 768);
     EXPECT_EQ(FreeMemoryMegabytes(64ull << 30), 65536);
+}
+
+// The clock is measured in MHz on every processor: by the time-stamp counter
+// on x86, and where there is none (aarch64) by the system's figure or the
+// counted additions, never 0 (which would always pick the slowest machine's
+// settings).  Counting cannot outrun the clock; other load only slows it.
+TEST(AutoConfigRules, ProcessorClockIsPlausibleOnEveryProcessor) {
+    const float measured = MeasureCpuClock();
+    EXPECT_GT(measured, 100.0f);
+    EXPECT_LT(measured, 10000.0f);
+    const float counted = AdditionChainMhz(250);
+    EXPECT_GT(counted, 50.0f);
+    EXPECT_LT(counted, 10000.0f);
+    if (platform::TimeStampCounter() != 0) {
+        EXPECT_LT(counted, 2.0f * measured);
+    }
 }
 
 // ------------------------------------------------------------------ runs

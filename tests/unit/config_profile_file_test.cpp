@@ -110,7 +110,7 @@ TEST_F(ProfileFileTest, NumbersConvertWithoutErrorsAndLongWordsAreCut) {
 }
 
 TEST_F(ProfileFileTest, MemoryEntryPointReadsLikeTheFile) {
-    const std::string text = "junk [CPU]\tCPU4 9 \"9.9\" q\f[SYS] SYS4 " + std::string(400, 'z') +
+    const std::string text = "junk [CPU]\tCPU4 9 \"9.9\" q\xE9\xFF\f[SYS] SYS4 " + std::string(400, 'z') +
                              " 2\v3 [BOTS] BOTS4 1 2 3 4 [SERVER] SERV3 1 2";
     ReadIni(text);
     std::vector<std::string> fromFile;
@@ -131,6 +131,10 @@ TEST(GetToken, SplitsOnBlanksHonoursQuotesAndTrims) {
     EXPECT_STREQ(GetToken("\"unclosed \"", 0, true), "unclosed");
     EXPECT_STREQ(GetToken("one", 3, false), "");
     EXPECT_EQ(std::string(GetToken(std::string(600, 'k').c_str(), 0, false)).size(), 255u);
+    // Bytes above 127 are letters like any other, whether char is signed
+    // (x86) or not (ARM); NEL and no-break space are no blanks.
+    EXPECT_STREQ(GetToken("\x85n\xE9" "e\xA0 \xFF" "z", 0, false), "\x85n\xE9" "e\xA0");
+    EXPECT_STREQ(GetToken("\x85n\xE9" "e\xA0 \xFF" "z", 1, false), "\xFF" "z");
 }
 
 TEST_F(ProfileFileTest, StatusLinesOfTheVariablesAndOutOfRange) {

@@ -104,6 +104,9 @@ TEST(EngineServices, LookupTranslatesOnlyOnAListenServer) {
     EXPECT_STREQ(LookupMessage("Hello\n\n"), "Bonjour\n\n");
     EXPECT_STREQ(LookupMessage("  Hello  "), "Bonjour");
     EXPECT_STREQ(LookupMessage("Other"), "Other");
+    AddMessagePair("Salut \xC3\xA0 tous\xA0", "\xFF" "All");  // bytes above 127 match as they are
+    EXPECT_STREQ(LookupMessage(" Salut \xC3\xA0 tous\xA0\n"), "\xFF" "All\n");
+    EXPECT_STREQ(LookupMessage("Salut \xC3\xA0 tous"), "Salut \xC3\xA0 tous");
     DestroyMessageTable();
     EXPECT_STREQ(LookupMessage("Hello"), "Hello");
 }

@@ -115,6 +115,20 @@ TEST(LogFatal, WritesFatalThenErrorAndExitsWithOne) {
         ::testing::ExitedWithCode(1), "ZEQ Kestrin Critical Error: boom 1");
 }
 
+// A line longer than the stack buffer is formatted a second time from a copy
+// of the argument list (an array on x86-64, a structure on aarch64: reusing
+// the consumed list would print garbage there).
+TEST(FileHandle, LongLinesAreFormattedWhole) {
+    TestEngine engine;
+    const std::string line(3000, 'p');
+    {
+        CFileHandle file("long.txt", "wt");
+        ASSERT_TRUE(file.IsOpen());
+        EXPECT_EQ(file.Printf("%s|%d|%s", line.c_str(), 7, "end"), 3006);
+    }
+    EXPECT_EQ(engine.ReadTextFile("long.txt"), line + "|7|end");
+}
+
 TEST(FileHandle, ClosedHandleOperationsAreRefused) {
     CFileHandle file;
     char buffer[16];
@@ -129,11 +143,14 @@ TEST(FileHandle, ClosedHandleOperationsAreRefused) {
 
 TEST(FileHandle, MeasuresLengthAndReadsWordsAndTokens) {
     TestEngine engine;
-    engine.WriteFile("words.txt", "  alpha\tbeta\r\n" + std::string(300, 'z') + "\n");
+    // 0xFF is no end of file and 0xA0 no blank, whatever the signedness of char.
+    engine.WriteFile("words.txt", "\xFF\xA0 alpha\tbeta\r\n" + std::string(300, 'z') + "\n");
     CFileHandle file("words.txt", "rb");
     ASSERT_TRUE(file.IsOpen());
-    EXPECT_EQ(file.Size(), 2 + 5 + 1 + 4 + 2 + 300 + 1);
+    EXPECT_EQ(file.Size(), 3 + 5 + 1 + 4 + 2 + 300 + 1);
     char word[256];
+    ASSERT_TRUE(file.ReadWord(word, sizeof(word)));
+    EXPECT_STREQ(word, "\xFF\xA0");
     ASSERT_TRUE(file.ReadWord(word, sizeof(word)));
     EXPECT_STREQ(word, "alpha");
     ASSERT_TRUE(file.ReadToken(word, sizeof(word)));

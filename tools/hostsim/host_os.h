@@ -50,7 +50,7 @@ void PrepareConsoleOutput();
 
 // File names of the game library that the plugin loads in standalone mode,
 // and of the stub game this build produces.
-extern const char *const kGameLibraryFileName;  // cs_i386.so / mp.dll
+extern const char *const kGameLibraryFileName;  // cs_i386.so (cs_amd64.so, cs_arm64.so) / mp.dll
 extern const char *const kStubGameFileName;     // stub_game.so / stub_game.dll
 
 }  // namespace hostos

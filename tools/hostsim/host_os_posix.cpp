@@ -22,7 +22,13 @@ namespace hostsim {
 namespace hostos {
 
 const char kPathSeparator = '/';
+#if defined(__x86_64__)
+const char *const kGameLibraryFileName = "cs_amd64.so";
+#elif defined(__aarch64__)
+const char *const kGameLibraryFileName = "cs_arm64.so";
+#else
 const char *const kGameLibraryFileName = "cs_i386.so";
+#endif
 const char *const kStubGameFileName = "stub_game.so";
 
 void *OpenLibrary(const std::string &path, std::string *error) {

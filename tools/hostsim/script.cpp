@@ -74,7 +74,7 @@ const char *UsageText() {
            "plugin left behind then calls into unloaded code).\n"
            "\n"
            "--game-library names the stub game's copy in DIR/NAME/dlls (standalone mode;\n"
-           "default cs_i386.so, mp.dll on Windows).\n"
+           "default cs_i386.so; cs_amd64.so, cs_arm64.so on 64-bit; mp.dll on Windows).\n"
            "\n"
            "--check-profile runs one map start and one governor check with the developer\n"
            "log level and prints the profile report, its warnings and the status panel.\n"
