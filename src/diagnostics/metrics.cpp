@@ -25,6 +25,7 @@ const char *const kBucketLabels[kMetricsBuckets] = {"0.00025", "0.0005", "0.001"
 constexpr unsigned kDefaultPort = 27015;
 constexpr std::size_t kPathSize = 512;
 constexpr std::size_t kTextSize = 16384;
+constexpr int kRenameAttempts = 3;
 
 ServerIntervalHistogram s_intervals{};
 int64_t s_mapStartTime = 0;
@@ -175,7 +176,15 @@ bool WriteWhole(const char *szDirectory, const char *szFile, unsigned port, cons
     if (stream == nullptr) return false;
     bool complete = platform::WriteStream(stream, szText, length);
     complete = platform::CloseStream(stream) && complete;
-    complete = complete && platform::MoveIntoPlace(temporary, szFile);
+    // Windows refuses to replace a file another process holds open without
+    // sharing its deletion, as an exporter may for the moment of a scrape:
+    // a refused rename is tried again twice, a millisecond apart.
+    bool moved = false;
+    for (int attempt = 0; complete && !moved && attempt < kRenameAttempts; ++attempt) {
+        if (attempt > 0) platform::SleepMilliseconds(1);
+        moved = platform::MoveIntoPlace(temporary, szFile);
+    }
+    complete = complete && moved;
     if (!complete) std::remove(temporary);
     return complete;
 }

@@ -181,4 +181,15 @@ TEST_F(MetricsTest, FullDiskLeavesTheLastWholeFileAndNoTemporary) {
     EXPECT_EQ(Files("cstrike/addons/zeq_kestrin/metrics"), std::vector<std::string>{"zeq_kestrin_27015.prom"});
     EXPECT_EQ(Count(kFailure), 1u);
     EXPECT_EQ(engine.VariableText("zeq_kestrin_metrics"), "0");
+
+    // A rename refused every time (a directory in the file's place): the
+    // temporary file goes too.
+    engine.SetVariable("hostport", "27016");
+    engine.WriteFile("cstrike/addons/zeq_kestrin/metrics/zeq_kestrin_27016.prom/x", "");
+    NewMap();
+    engine.SetVariable("zeq_kestrin_metrics", "1");
+    Check();
+    EXPECT_EQ(Count(kFailure), 2u);
+    EXPECT_EQ(Files("cstrike/addons/zeq_kestrin/metrics"),
+              (std::vector<std::string>{"zeq_kestrin_27015.prom", "zeq_kestrin_27016.prom"}));
 }
