@@ -164,7 +164,7 @@ bool MakeDirectories(const char *szDirectory) {
     return platform::DirectoryExists(szDirectory);
 }
 
-// The whole text into the temporary file, then renamed over the file.  No
+// The whole text into the temporary file, then put in the file's place.  No
 // flush to the disk: the file is rewritten every few seconds, a reader only
 // needs it whole, and a disk flush on the server's thread costs milliseconds.
 bool WriteWhole(const char *szDirectory, const char *szFile, unsigned port, const char *szText, std::size_t length) {
@@ -182,7 +182,7 @@ bool WriteWhole(const char *szDirectory, const char *szFile, unsigned port, cons
     bool moved = false;
     for (int attempt = 0; complete && !moved && attempt < kRenameAttempts; ++attempt) {
         if (attempt > 0) platform::SleepMilliseconds(1);
-        moved = platform::MoveIntoPlace(temporary, szFile);
+        moved = platform::SwapIntoPlace(temporary, szFile);
     }
     complete = complete && moved;
     if (!complete) std::remove(temporary);

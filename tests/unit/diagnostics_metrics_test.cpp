@@ -126,6 +126,11 @@ TEST_F(MetricsTest, OffByDefaultThenWrittenAtEachCheckUnderTheServersPort) {
     Check();
     std::string text = engine.ReadFile(kDefaultFile);  // the missing directory is created
     EXPECT_NE(text.find("zeq_kestrin_frames_per_second{port=\"27015\",game=\"cstrike\"} "), std::string::npos);
+    // Rewritten in place: the new text, and no file left beside it.
+    engine.SetVariable("sys_ticrate", "321");
+    Check();
+    text = engine.ReadFile(kDefaultFile);
+    EXPECT_NE(text.find("kind=\"sys_ticrate_changed\"} 1\n"), std::string::npos);
     EXPECT_EQ(Files("cstrike/addons/zeq_kestrin/metrics"), std::vector<std::string>{"zeq_kestrin_27015.prom"});
 
     // The engine's port: ip_hostport before hostport before port.
