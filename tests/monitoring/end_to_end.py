@@ -133,6 +133,7 @@ def main():
                    f"    static_configs:\n      - targets: ['127.0.0.1:{exporter_port}']\n")
 
     daemons = []
+    sessions = []
     try:
         exporter_log = open(os.path.join(work, "node_exporter.log"), "w")
         daemons.append(subprocess.Popen(
@@ -150,7 +151,6 @@ def main():
 
         # Two real-time servers on one directory: 100 frames a second with
         # jitter and a 30 ms frame every 50, so that p99 lies in a wide bucket.
-        sessions = []
         for port in PORTS:
             root = os.path.join(work, f"server_{port}")
             os.makedirs(root)
@@ -219,6 +219,10 @@ def main():
             raise AssertionError(f"dashboard expressions without data: {missing}")
         return 0
     finally:
+        for session in sessions:
+            if session.poll() is None:
+                session.kill()
+                session.wait()
         for daemon in daemons:
             daemon.terminate()
         for daemon in daemons:
