@@ -36,7 +36,9 @@ if(NOT result EQUAL 0)
 endif()
 foreach(path addons/zeq_kestrin/dlls/${LIBRARY} addons/zeq_kestrin/configs/kestrin.cfg
              addons/zeq_kestrin/configs/kestrin.ini addons/zeq_kestrin/logs addons/zeq_kestrin/db
-             addons/zeq_kestrin/INSTALL.txt addons/zeq_kestrin/operator-guide.md)
+             addons/zeq_kestrin/INSTALL.txt addons/zeq_kestrin/operator-guide.md
+             addons/zeq_kestrin/monitoring/zeq_kestrin_rules.yml
+             addons/zeq_kestrin/monitoring/zeq_kestrin_dashboard.json)
   if(NOT EXISTS "${work}/server/cstrike/${path}")
     message(FATAL_ERROR "the archive lacks ${path}")
   endif()

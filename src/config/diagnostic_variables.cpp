@@ -3,13 +3,26 @@
 #include "engine/plugin_state.h"
 
 cvar_t *g_pTrace = nullptr;
+cvar_t *g_pMetrics = nullptr;
+cvar_t *g_pMetricsDir = nullptr;
+
+const char kDefaultMetricsDir[] = "addons/zeq_kestrin/metrics";
 
 namespace {
-// The engine keeps a pointer to the record (standalone), so it is static.
+// The engine keeps a pointer to each record (standalone), so they are static.
 cvar_t s_trace = {"zeq_kestrin_trace", "0", FCVAR_EXTDLL, 0.0f, nullptr};
+cvar_t s_metrics = {"zeq_kestrin_metrics", "0", FCVAR_EXTDLL, 0.0f, nullptr};
+cvar_t s_metricsDir = {"zeq_kestrin_metrics_dir", kDefaultMetricsDir, FCVAR_EXTDLL, 0.0f,
+                       nullptr};
+
+cvar_t *Register(cvar_t *record) {
+    if (g_engfuncs.pfnCVarRegister != nullptr) g_engfuncs.pfnCVarRegister(record);
+    return g_engfuncs.pfnCVarGetPointer != nullptr ? g_engfuncs.pfnCVarGetPointer(record->name) : nullptr;
+}
 }  // namespace
 
 void RegisterDiagnosticVariables() {
-    if (g_engfuncs.pfnCVarRegister != nullptr) g_engfuncs.pfnCVarRegister(&s_trace);
-    g_pTrace = g_engfuncs.pfnCVarGetPointer != nullptr ? g_engfuncs.pfnCVarGetPointer(s_trace.name) : nullptr;
+    g_pTrace = Register(&s_trace);
+    g_pMetrics = Register(&s_metrics);
+    g_pMetricsDir = Register(&s_metricsDir);
 }

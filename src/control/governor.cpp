@@ -4,7 +4,9 @@
 
 #include "config/profile_validation.h"
 #include "config/variables.h"
+#include "control/cpu_monitor.h"
 #include "diagnostics/frame_diagnostics.h"
+#include "diagnostics/metrics.h"
 #include "engine/engine_services.h"
 #include "engine/numeric.h"
 #include "engine/plugin_state.h"
@@ -57,6 +59,11 @@ void RunCheck() {
     RefreshVersion();
     nextCheckTime = gpGlobals->time + kCheckInterval;
     FrameDiagnosticsAfterCheck(measuredFps);
+    CheckFigures figures{};
+    figures.fps = measuredFps;
+    figures.haveMachineLoad = VariableInt(g_pCpu) != 0 && MonitorIsOpen(&g_cpuMonitor);
+    figures.machineLoad = static_cast<double>(g_cpuMonitor.value) / 100.0;
+    MetricsAfterCheck(figures);
 }
 }  // namespace
 

@@ -4,6 +4,7 @@
 
 #include "config/variables.h"
 #include "diagnostics/frame_trace.h"
+#include "diagnostics/metrics.h"
 #include "engine/engine_services.h"
 #include "engine/plugin_state.h"
 #include "platform/platform.h"
@@ -58,6 +59,7 @@ void FrameDiagnosticsMapStart() {
     std::memset(&s_state.map, 0, sizeof(s_state.map));
     RateWatchMapStart(s_state.rates);
     TraceMapStart();
+    MetricsMapStart();
 }
 
 void FrameDiagnosticsBeforeCheck(const RateSteering &steering) {
@@ -69,6 +71,7 @@ void FrameDiagnosticsBeforeCheck(const RateSteering &steering) {
     SummarizeHistogram(s_window, &s_state.window);
     CpuShare(s_lastCheckCpu, now, &s_state.window);
     MergeHistogram(s_map, s_window);
+    MetricsTakeWindow(s_window);
     SummarizeHistogram(s_map, &s_state.map);
     CpuShare(s_mapStartCpu, now, &s_state.map);
     ClearHistogram(s_window);
@@ -99,4 +102,5 @@ void ResetFrameDiagnosticsForTests() {
     s_state = FrameDiagnostics{};
     g_frameStatsOn = true;
     TraceMapStart();
+    ResetMetricsForTests();
 }

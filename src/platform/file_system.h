@@ -58,6 +58,16 @@ private:
 // (fsync; Windows: _commit), and rename a finished file over another.
 bool SyncStream(std::FILE *stream);
 bool MoveIntoPlace(const char *from, const char *to);
+// Puts a finished file in another's place in one step, for a file rewritten
+// often and read by other processes: a reader opens the old file or the new
+// one, whole.  Unlike MoveIntoPlace it does not wait for the disk.  Linux:
+// when a regular file is in the way, the two are exchanged (renameat2 with
+// RENAME_EXCHANGE) and the old one, now under `from`, is removed; ext4 would
+// otherwise start writing the new file's data out at a rename over another
+// file, which takes a few hundred microseconds.  Elsewhere, and when the
+// kernel or the file system cannot exchange: a rename.  Windows: MoveFileEx
+// replacing the file.
+bool SwapIntoPlace(const char *from, const char *to);
 
 // The longest file name a directory search returns, with its terminator:
 // MAX_PATH on Windows (cFileName), NAME_MAX + 1 on POSIX fits as well.

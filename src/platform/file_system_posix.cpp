@@ -70,6 +70,16 @@ namespace {
 #  endif
 #endif
 
+#ifndef SYS_renameat2
+#  if defined(__i386__)
+#    define SYS_renameat2 353
+#  elif defined(__x86_64__)
+#    define SYS_renameat2 316
+#  elif defined(__aarch64__)
+#    define SYS_renameat2 276
+#  endif
+#endif
+
 constexpr unsigned int kStatxBasicStats = 0x7ffu;
 constexpr int kAtFdCwd = -100;
 constexpr int kAtSymlinkNoFollow = 0x100;
@@ -446,6 +456,20 @@ bool SyncStream(std::FILE *stream) { return stream != nullptr && fsync(fileno(st
 
 bool MoveIntoPlace(const char *from, const char *to) {
     return from != nullptr && to != nullptr && std::rename(from, to) == 0;
+}
+
+bool SwapIntoPlace(const char *from, const char *to) {
+    if (from == nullptr || to == nullptr) return false;
+#if defined(SYS_renameat2)
+    constexpr unsigned int kRenameExchange = 2;
+    FileIdentity existing{};
+    if (ReadIdentity(to, false, &existing) && S_ISREG(existing.mode) &&
+        syscall(SYS_renameat2, kAtFdCwd, from, kAtFdCwd, to, kRenameExchange) == 0) {
+        unlink(from);  // the previous file
+        return true;
+    }
+#endif
+    return std::rename(from, to) == 0;
 }
 
 // By the path's status, not a search: a directory that can be written into

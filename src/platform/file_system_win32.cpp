@@ -68,6 +68,10 @@ bool MoveIntoPlace(const char *from, const char *to) {
            MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
+bool SwapIntoPlace(const char *from, const char *to) {
+    return from != nullptr && to != nullptr && MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
 void UseLegacyStatForTests(bool) {}
 
 }  // namespace platform

@@ -114,5 +114,7 @@ void AdvanceSystemTimers(float gameTime);
 
 // ------------------------------------------------------------------ process
 [[noreturn]] void ExitProcess(int code);
+// The process's identifier (names a temporary file no other server shares).
+uint32_t ProcessId();
 
 }  // namespace platform

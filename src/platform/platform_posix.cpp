@@ -209,4 +209,6 @@ void AdvanceSystemTimers(float gameTime) { gametime_timers::Advance(gameTime); }
 
 void ExitProcess(int code) { std::exit(code); }
 
+uint32_t ProcessId() { return static_cast<uint32_t>(getpid()); }
+
 }  // namespace platform

@@ -284,4 +284,6 @@ void AdvanceSystemTimers(float gameTime) { (void)gameTime; }
 
 void ExitProcess(int code) { std::exit(code); }
 
+uint32_t ProcessId() { return static_cast<uint32_t>(GetCurrentProcessId()); }
+
 }  // namespace platform

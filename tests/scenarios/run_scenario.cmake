@@ -1,7 +1,7 @@
 # Runs one hostsim scenario in a fresh server directory and checks its output.
 #
 #   -DHOSTSIM=path -DPLUGIN=path -DSTUB=path -DEMULATOR=cmd (may be empty)
-#   -DNAME=scenario -DSOURCE_DIR=dir -DWORK_DIR=dir [-DARGS=extra;args]
+#   -DNAME=scenario -DSOURCE_DIR=dir -DWORK_DIR=dir [-DARGS=extra;args] [-DPROMTOOL=path]
 #   -DGAME_LIBRARY=name   the game library standalone mode loads first on
 #                         this target; @GAME_LIBRARY@ in the expectations
 #
@@ -18,6 +18,8 @@
 #     mkdir DIR   creates DIR in the server directory before the run
 #     copy F DIR  copies F (relative to the scenario directory) into DIR first
 # <SOURCE_DIR>/<NAME>.files/   copied into the server directory first (optional)
+# With PROMTOOL, every metrics file (*.prom) the session leaves in the server
+# directory must pass `promtool check metrics` (format and naming).
 cmake_minimum_required(VERSION 3.25)
 
 if(NOT EXISTS "${PLUGIN}")
@@ -141,6 +143,18 @@ foreach(line IN LISTS expectations)
     string(APPEND failures "not found (in order): ${line}\n")
   endif()
 endforeach()
+
+if(PROMTOOL)
+  file(GLOB_RECURSE metrics_files "${root}/*.prom")
+  foreach(metrics_file IN LISTS metrics_files)
+    execute_process(COMMAND "${PROMTOOL}" check metrics INPUT_FILE "${metrics_file}"
+                    OUTPUT_VARIABLE promtool_out ERROR_VARIABLE promtool_out RESULT_VARIABLE promtool_result)
+    if(NOT promtool_result EQUAL 0)
+      file(RELATIVE_PATH shown "${root}" "${metrics_file}")
+      string(APPEND failures "promtool check metrics ${shown}: ${promtool_out}\n")
+    endif()
+  endforeach()
+endif()
 
 if(failures)
   string(REPLACE "@LB@" "[" failures "${failures}")

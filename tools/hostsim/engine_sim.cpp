@@ -77,6 +77,9 @@ void EngineSim::initialise() {
         registerCvar(variable.get());
         ownCvars_.push_back(std::move(variable));
     }
+    // The network starts: -port N has set hostport, else port's value goes there.
+    const std::string port = options_.port > 0 ? std::to_string(options_.port) : findCvar("port")->string;
+    setCvar(findCvar("hostport"), port.c_str());
     commands_.push_back({"echo", &EngineSim::EchoCommand, false});
     commands_.push_back({"quit", &EngineSim::QuitCommand, false});
     commands_.push_back({"maxplayers", &EngineSim::MaxplayersCommand, false});

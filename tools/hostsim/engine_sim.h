@@ -40,6 +40,7 @@ public:
         bool dedicated = true;
         int maxClients = 32;
         int maxEntities = 900;
+        int port = 0;  // -port N: hostport (0: the port variable's 27015)
     };
 
     // One call into an implemented engine slot (or a Metamod utility).

@@ -58,7 +58,7 @@ std::string JoinPath(const std::string &a, const std::string &b) {
 const char *UsageText() {
     return "usage: hostsim --plugin LIB --root DIR [--game NAME] [--gamedir-text TEXT] [--standalone]\n"
            "               [--listen] [--stub-game PATH] [--game-library NAME] [--script FILE]\n"
-           "               [--realtime] [--trace FILE] [--check-profile] [--linger SECONDS] [LINE ...]\n"
+           "               [--realtime] [--trace FILE] [--check-profile] [--linger SECONDS] [--port N] [LINE ...]\n"
            "               [--max-fps N] [--rate-percent P] [--jitter-us N]\n"
            "               [--long-frame-every N --long-frame-ms M]\n"
            "       hostsim --plot-trace FILE.csv\n"
@@ -72,6 +72,9 @@ const char *UsageText() {
            "--linger keeps the process running for SECONDS after the plugin is unloaded,\n"
            "dispatching the thread's messages as a server does (Windows: a system timer the\n"
            "plugin left behind then calls into unloaded code).\n"
+           "\n"
+           "--port sets the server's port as the engine's -port does (hostport; default\n"
+           "27015 from the port variable).\n"
            "\n"
            "--game-library names the stub game's copy in DIR/NAME/dlls (standalone mode;\n"
            "default cs_i386.so; cs_amd64.so, cs_arm64.so on 64-bit; mp.dll on Windows).\n"
@@ -136,6 +139,15 @@ bool ParseCommandLine(int argc, char **argv, HostsimOptions *options, std::strin
             std::string number;
             bool known = false;
             if (!value(&number) || !ParseFrameTimingOption(arg, number, &options->timing, error, &known)) return false;
+        } else if (arg == "--port") {
+            std::string text;
+            double number = 0;
+            if (!value(&text)) return false;
+            if (!ParseNumber(text, &number) || number < 1 || number > 65535) {
+                *error = "--port needs a port number";
+                return false;
+            }
+            options->port = static_cast<int>(number);
         } else if (arg == "--check-profile") {
             options->checkProfile = true;
         } else if (arg == "--linger") {
@@ -544,6 +556,7 @@ int RunHostsim(const HostsimOptions &given) {
     engineOptions.gameDirText = options.gameDirText;
     engineOptions.gameDirPath = options.game;
     engineOptions.dedicated = !options.listen;
+    engineOptions.port = options.port;
     EngineSim engine(engineOptions);
     engine.setRecording(false);  // nobody reads the records here
 

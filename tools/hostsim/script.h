@@ -45,6 +45,7 @@ struct HostsimOptions {
     std::string trace;
     FrameTimingOptions timing;  // real-time mode's frame intervals
     bool checkProfile = false;
+    int port = 0;  // --port: the server's port (hostport), as -port gives it
     double lingerSeconds = 0;  // after the unload, messages are dispatched this long
     std::vector<std::string> lines;
 };

@@ -5,6 +5,11 @@ namespace hostsim {
 const StandardCvar kStandardCvars[] = {
     // The engine's.
     {"sys_ticrate", "100"},
+    // The network's: the socket takes ip_hostport, else hostport, else port
+    // (and then copies it into hostport; EngineSim does that at start).
+    {"port", "27015"},
+    {"hostport", "0"},
+    {"ip_hostport", "0"},
     {"developer", "0"},
     {"hostname", "Half-Life"},
     {"pausable", "1"},

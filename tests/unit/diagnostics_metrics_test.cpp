@@ -1,0 +1,200 @@
+// The metrics file: the histogram's buckets, label escaping, the port, where
+// the file goes, and what a missing or unwritable directory and a full disk
+// leave behind.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "commands_fixture.h"
+#include "diagnostics/frame_diagnostics.h"
+#include "diagnostics/metrics.h"
+#include "platform/fault_points.h"
+#include "plugin/entry_points.h"
+
+using platform::ArmFault;
+using platform::FaultPoint;
+
+namespace {
+
+const char kDefaultFile[] = "cstrike/addons/zeq_kestrin/metrics/zeq_kestrin_27015.prom";
+const char kFailure[] = "Could not write the metrics file";
+
+struct MetricsTest : commands_test::CommandsTest {
+    void SetUp() override {
+        CommandsTest::SetUp();
+        engine.RegisterEngineVariable("port", "27015");
+        engine.RegisterEngineVariable("hostport", "0");
+        engine.RegisterEngineVariable("ip_hostport", "0");
+        NewMap();
+    }
+    void TearDown() override {
+        platform::DisarmFaults();
+        CommandsTest::TearDown();
+    }
+    void NewMap() {
+        GovernorMapStart();
+        ScheduleFirstCheck();
+    }
+    void Check() {
+        engine.globals.time = nextCheckTime;
+        GovernorFrame();
+    }
+    std::size_t Count(const std::string &text) const { return ::Count(engine.console, text); }
+    // Files of the directory, by name.
+    std::vector<std::string> Files(const std::string &directory) {
+        std::vector<std::string> names;
+        for (const auto &entry : std::filesystem::directory_iterator(directory))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+};
+
+}  // namespace
+
+TEST(MetricsFormat, HistogramBucketsAreCumulativeAndExactAtTheirBounds) {
+    IntervalHistogram window{};
+    // Bounds in microseconds: 250, 500, 1000, 1500, 2000, 3000, 5000, 10000, 20000, 50000, 100000.
+    // Intervals are counted at 1-microsecond resolution (50 ms and more at 1 ms): one of exactly a bound
+    // counts above it.
+    for (uint64_t ns : {249999ull, 250000ull, 250001ull, 999999ull, 19999999ull, 20000000ull, 49999999ull,
+                        50000000ull, 99999999ull, 100000000ull, 2000000000ull})
+        AddInterval(window, ns);
+    ServerIntervalHistogram server{};
+    AccumulateIntervals(server, window);
+    AccumulateIntervals(server, window);  // windows add up
+    const uint64_t expected[kMetricsBuckets] = {2, 6, 8, 8, 8, 8, 8, 8, 10, 14, 18};
+    for (int i = 0; i < kMetricsBuckets; ++i) EXPECT_EQ(server.cumulative[i], expected[i]) << kMetricsBucketUs[i];
+    EXPECT_EQ(server.count, 22u);
+    EXPECT_EQ(server.totalNs, 2 * window.totalNs);
+}
+
+TEST(MetricsFormat, LabelValuesAreEscapedAndKeptValidUtf8) {
+    const struct {
+        const char *value;
+        const char *escaped;
+    } cases[] = {
+        {"de_dust2", "de_dust2"},
+        {"a\"b\\c\nd", "a\\\"b\\\\c\\nd"},
+        {"caf\xC3\xA9", "caf\xC3\xA9"},        // UTF-8 kept
+        {"bad\xE9x\xC3", "bad?x?"},            // Latin-1 byte, cut sequence
+        {"\xF0\x9F\x98\x80!", "\xF0\x9F\x98\x80!"},
+    };
+    for (const auto &c : cases) {
+        char out[64];
+        EXPECT_TRUE(EscapeLabelValue(c.value, out, sizeof(out)));
+        EXPECT_STREQ(out, c.escaped);
+    }
+    char small[4];
+    EXPECT_FALSE(EscapeLabelValue("a\"b", small, sizeof(small)));  // the "b" does not fit
+    EXPECT_STREQ(small, "a\\\"");  // cut after a whole escape
+}
+
+TEST(MetricsFormat, TextIsCompleteOrRefused) {
+    MetricsSnapshot snapshot{};
+    snapshot.port = 27015;
+    snapshot.game = "cstrike";
+    snapshot.version = "1.70";
+    snapshot.platformName = "linux-i386";
+    snapshot.map = "de_\"x\\";
+    snapshot.ticrateAsked = 1000.5;
+    snapshot.intervals.count = 3;
+    snapshot.intervals.totalNs = 1500000;
+    static char text[16384];
+    std::size_t length = 0;
+    ASSERT_TRUE(FormatMetrics(snapshot, text, sizeof(text), &length));
+    const std::string file(text, length);
+    EXPECT_NE(file.find("zeq_kestrin_map_info{port=\"27015\",game=\"cstrike\",map=\"de_\\\"x\\\\\"} 1\n"),
+              std::string::npos);
+    EXPECT_NE(file.find("mode=\"standalone\""), std::string::npos);
+    EXPECT_NE(file.find("zeq_kestrin_sys_ticrate_asked{port=\"27015\",game=\"cstrike\"} 1000.5\n"), std::string::npos);
+    EXPECT_NE(file.find("_bucket{port=\"27015\",game=\"cstrike\",le=\"+Inf\"} 3\n"), std::string::npos);
+    EXPECT_NE(file.find("zeq_kestrin_frame_interval_seconds_sum{port=\"27015\",game=\"cstrike\"} 0.0015\n"),
+              std::string::npos);
+    // No window yet: no frame rate rather than a wrong one.
+    EXPECT_EQ(file.find("zeq_kestrin_frames_per_second"), std::string::npos);
+    EXPECT_FALSE(FormatMetrics(snapshot, text, length, &length));  // one byte short
+}
+
+TEST_F(MetricsTest, OffByDefaultThenWrittenAtEachCheckUnderTheServersPort) {
+    Check();
+    EXPECT_FALSE(engine.Exists("cstrike/addons/zeq_kestrin/metrics"));
+    engine.SetVariable("zeq_kestrin_metrics", "1");
+    Check();
+    std::string text = engine.ReadFile(kDefaultFile);  // the missing directory is created
+    EXPECT_NE(text.find("zeq_kestrin_frames_per_second{port=\"27015\",game=\"cstrike\"} "), std::string::npos);
+    // Rewritten in place: the new text, and no file left beside it.
+    engine.SetVariable("sys_ticrate", "321");
+    Check();
+    text = engine.ReadFile(kDefaultFile);
+    EXPECT_NE(text.find("kind=\"sys_ticrate_changed\"} 1\n"), std::string::npos);
+    EXPECT_EQ(Files("cstrike/addons/zeq_kestrin/metrics"), std::vector<std::string>{"zeq_kestrin_27015.prom"});
+
+    // The engine's port: ip_hostport before hostport before port.
+    for (const auto &[variable, port] : {std::pair<const char *, const char *>{"port", "27016"},
+                                         {"hostport", "27017"},
+                                         {"ip_hostport", "27018"}}) {
+        engine.SetVariable(variable, port);
+        Check();
+        EXPECT_TRUE(engine.Exists(std::string("cstrike/addons/zeq_kestrin/metrics/zeq_kestrin_") + port + ".prom"))
+            << variable;
+    }
+    EXPECT_EQ(Files("cstrike/addons/zeq_kestrin/metrics").size(), 4u);
+}
+
+TEST_F(MetricsTest, AbsoluteDirectoryIsCreatedWholeAndTwoPortsShareIt) {
+    const std::string directory = engine.root + "/exporter/textfile/";  // with a trailing separator
+    engine.SetVariable("zeq_kestrin_metrics_dir", directory);
+    engine.SetVariable("zeq_kestrin_metrics", "1");
+    Check();
+    engine.SetVariable("hostport", "27020");
+    Check();
+    EXPECT_EQ(Files(directory), (std::vector<std::string>{"zeq_kestrin_27015.prom", "zeq_kestrin_27020.prom"}));
+    EXPECT_EQ(Count(kFailure), 0u);
+}
+
+TEST_F(MetricsTest, UnwritableDirectoryWarnsOnceAMapAndSwitchesTheMetricsOff) {
+    engine.SetVariable("zeq_kestrin_metrics", "1");
+    for (FaultPoint point : {FaultPoint::MakeDirectory, FaultPoint::OpenForWriting}) {
+        ArmFault(point, 0, -1);
+        Check();
+        EXPECT_EQ(engine.VariableText("zeq_kestrin_metrics"), "0");
+        engine.SetVariable("zeq_kestrin_metrics", "1");
+        if (point == FaultPoint::MakeDirectory) engine.WriteFile("cstrike/addons/zeq_kestrin/metrics/.keep", "");
+        platform::DisarmFaults();
+    }
+    EXPECT_EQ(Count(kFailure), 1u);  // the second failure on the same map stays quiet
+    EXPECT_NE(engine.console.find("zeq_kestrin_metrics_dir"), std::string::npos);
+    EXPECT_EQ(engine.VariableText("zeq_fps"), "0");  // the governor goes on
+    engine.SetVariable("zeq_kestrin_metrics_dir", "metrics_elsewhere");
+    ArmFault(FaultPoint::MakeDirectory, 0, -1);
+    NewMap();  // the map start writes too, and warns again
+    EXPECT_EQ(Count(kFailure), 2u);
+}
+
+TEST_F(MetricsTest, FullDiskLeavesTheLastWholeFileAndNoTemporary) {
+    engine.SetVariable("zeq_kestrin_metrics", "1");
+    Check();
+    const std::string before = engine.ReadFile(kDefaultFile);
+    ArmFault(FaultPoint::WriteStream, 0, 1);
+    engine.globals.time += 10.0f;
+    Check();
+    EXPECT_EQ(engine.ReadFile(kDefaultFile), before);
+    EXPECT_EQ(Files("cstrike/addons/zeq_kestrin/metrics"), std::vector<std::string>{"zeq_kestrin_27015.prom"});
+    EXPECT_EQ(Count(kFailure), 1u);
+    EXPECT_EQ(engine.VariableText("zeq_kestrin_metrics"), "0");
+
+    // A rename refused every time (a directory in the file's place): the
+    // temporary file goes too.
+    engine.SetVariable("hostport", "27016");
+    engine.WriteFile("cstrike/addons/zeq_kestrin/metrics/zeq_kestrin_27016.prom/x", "");
+    NewMap();
+    engine.SetVariable("zeq_kestrin_metrics", "1");
+    Check();
+    EXPECT_EQ(Count(kFailure), 2u);
+    EXPECT_EQ(Files("cstrike/addons/zeq_kestrin/metrics"),
+              (std::vector<std::string>{"zeq_kestrin_27015.prom", "zeq_kestrin_27016.prom"}));
+}
