@@ -29,7 +29,7 @@ demo_packages=(cmake ninja-build g++ googletest)
 test_packages=(g++-multilib binutils mingw-w64 qemu-user-static
                libgtest-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xauth debootstrap
                libc6-dev-arm64-cross libstdc++-12-dev-arm64-cross libgcc-12-dev-arm64-cross
-               binutils-aarch64-linux-gnu prometheus prometheus-node-exporter curl)
+               binutils-aarch64-linux-gnu prometheus prometheus-node-exporter curl python3)
 packages=("${demo_packages[@]}")
 [ $demo -eq 1 ] || packages+=("${test_packages[@]}")
 
@@ -61,6 +61,7 @@ if [ $demo -eq 0 ]; then
   have promtool || missing+=(prometheus)
   have prometheus-node-exporter || missing+=(prometheus-node-exporter)
   have curl || missing+=(curl)
+  have python3 || missing+=(python3)
   ls /usr/lib/llvm-14/lib/clang/14*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 || missing+=(libclang-rt-14-dev)
 fi
 
