@@ -2,11 +2,12 @@
 # The deployable Linux library must load on old server distributions: no
 # GLIBC symbol version above 2.28, no libstdc++ at all, libdl.so.2 named as a
 # dependency (before glibc 2.34 dlopen and dlsym live there, not in libc),
-# only the entry points and the entity forwarders exported, no text
-# relocations.
+# only the entry points and the entity forwarders exported (one for every
+# class a game library exports), no text relocations.
 set -eu
 LIB="$1"
 ENTITIES="$2"
+GAME_ENTITIES="$3"
 status=0
 fail() { echo "FAIL: $*"; status=1; }
 
@@ -35,5 +36,10 @@ if [ "$exported" != "$expected" ]; then
   printf '%s\n' "$expected" | diff - "$listed" | head -20
   rm -f "$listed"
 fi
+# Every class a game library exports has its forwarder, or a map using it
+# loses the entity in standalone mode.
+for name in $(sed -n 's/^HOSTSIM_\(REGAME_\)\{0,1\}ENTITY(\(.*\))$/\2/p' "$GAME_ENTITIES"); do
+  echo "$exported" | grep -qx "$name" || fail "no forwarder for the game library's entity class $name"
+done
 [ $status -eq 0 ] && echo "ok: $(echo "$expected" | wc -l) exports, symbol versions: $(echo $versions)"
 exit $status

@@ -57,7 +57,8 @@ std::string JoinPath(const std::string &a, const std::string &b) {
 
 const char *UsageText() {
     return "usage: hostsim --plugin LIB --root DIR [--game NAME] [--gamedir-text TEXT] [--standalone]\n"
-           "               [--listen] [--stub-game PATH] [--game-library NAME] [--script FILE]\n"
+           "               [--listen] [--stub-game PATH] [--classic-game] [--game-library NAME]\n"
+           "               [--script FILE]\n"
            "               [--realtime] [--trace FILE] [--check-profile] [--linger SECONDS] [LINE ...]\n"
            "               [--max-fps N] [--jitter-us N] [--long-frame-every N --long-frame-ms M]\n"
            "       hostsim --plot-trace FILE.csv\n"
@@ -71,6 +72,9 @@ const char *UsageText() {
            "dispatching the thread's messages as a server does (Windows: a system timer the\n"
            "plugin left behind then calls into unloaded code).\n"
            "\n"
+           "--classic-game uses the stub game without the entity classes ReGameDLL_CS adds\n"
+           "(stub_game_classic beside the stub game).\n"
+           "\n"
            "--game-library names the stub game's copy in DIR/NAME/dlls (standalone mode;\n"
            "default cs_i386.so, mp.dll on Windows).\n"
            "\n"
@@ -80,7 +84,8 @@ const char *UsageText() {
            "Plays the Half-Life engine and Metamod (or the engine alone with --standalone),\n"
            "loads LIB and runs the script lines: from FILE, then the LINE arguments.\n"
            "\n"
-           "  map NAME               start a map (ends the running one)\n"
+           "  map NAME [CLASS ...]   start a map (ends the running one); its entities are the\n"
+           "                         world, a spawn point and one of each CLASS\n"
            "  wait SECONDS [FPS]     run frames for SECONDS of game time (default 100 a second)\n"
            "  connect NAME [ADDRESS] a client joins the next free slot\n"
            "  disconnect INDEX       the client in that slot leaves\n"
@@ -119,6 +124,8 @@ bool ParseCommandLine(int argc, char **argv, HostsimOptions *options, std::strin
             options->listen = true;
         } else if (arg == "--stub-game") {
             if (!value(&options->stubGame)) return false;
+        } else if (arg == "--classic-game") {
+            options->classicGame = true;
         } else if (arg == "--game-library") {
             if (!value(&options->gameLibrary)) return false;
         } else if (arg == "--script") {
@@ -186,7 +193,7 @@ void Session::start() {
     betweenFrames();
 }
 
-void Session::map(const std::string &name) {
+void Session::map(const std::string &name, const std::vector<std::string> &classes) {
     if (finished_) return;
     start();
     if (mapRunning_) {
@@ -198,7 +205,8 @@ void Session::map(const std::string &name) {
     globalvars_t *globals = engine_.globals();
     globals->mapname = engine_.allocString(name.c_str());
 
-    // The map's entities: the world first, then a spawn point.
+    // The map's entities: the world first, then a spawn point, then the
+    // script's classes.
     edict_t *world = engine_.edict(0);
     std::memset(&world->v, 0, sizeof world->v);
     world->v.pContainingEntity = world;
@@ -206,6 +214,7 @@ void Session::map(const std::string &name) {
     game_.spawnEntity(world, "worldspawn");
     edict_t *spawnPoint = engine_.createEntity("info_player_start");
     game_.spawnEntity(spawnPoint, "info_player_start");
+    for (const std::string &classname : classes) game_.spawnEntity(engine_.createEntity(classname.c_str()), classname.c_str());
 
     game_.serverActivate(engine_.edict(0), engine_.edictCount(), globals->maxClients);
     mapRunning_ = true;
@@ -414,11 +423,11 @@ bool Session::runLine(const std::string &rawLine, std::string *error) {
     std::size_t count = words.size();
 
     if (keyword == "map") {
-        if (count != 2) {
-            *error = "usage: map NAME";
+        if (count < 2) {
+            *error = "usage: map NAME [CLASS ...]";
             return false;
         }
-        map(words[1]);
+        map(words[1], std::vector<std::string>(words.begin() + 2, words.end()));
     } else if (keyword == "wait") {
         double seconds = 0, fps = 100;
         if (count < 2 || count > 3 || !ParseNumber(words[1], &seconds) || seconds < 0 ||
@@ -479,6 +488,10 @@ int RunHostsim(const HostsimOptions &given) {
     options.plugin = hostos::AbsolutePath(options.plugin);
     if (options.stubGame.empty())
         options.stubGame = JoinPath(hostos::ExecutableDirectory(), hostos::kStubGameFileName);
+    if (options.classicGame) {
+        const std::string::size_type dot = options.stubGame.rfind('.');
+        options.stubGame.insert(dot == std::string::npos ? options.stubGame.size() : dot, "_classic");
+    }
     options.stubGame = hostos::AbsolutePath(options.stubGame);
     if (!options.trace.empty()) options.trace = hostos::AbsolutePath(options.trace);
 
