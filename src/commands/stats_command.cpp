@@ -6,6 +6,7 @@
 #include "control/cpu_monitor.h"
 #include "control/timer_throttling.h"
 #include "diagnostics/frame_diagnostics.h"
+#include "engine/decimal_text.h"
 #include "engine/engine_services.h"
 #include "engine/plugin_state.h"
 #include "platform/platform.h"
@@ -19,7 +20,7 @@ void Row(const char *szLabel, uint32_t uWindow, uint32_t uMap) {
 }
 
 void RowFixed(const char *szLabel, double dWindow, double dMap) {
-    ConsolePrint("  %-26s %12.1f %16.1f", szLabel, dWindow, dMap);
+    ConsolePrint("  %-26s %12s %16s", szLabel, DecimalText(dWindow, 1).szText, DecimalText(dMap, 1).szText);
 }
 
 void PrintIntervals(const FrameDiagnostics &stats) {
@@ -46,19 +47,23 @@ void PrintRateWarnings(const RateWatch &rates) {
         return;
     }
     if (rates.changes > 0)
-        ConsolePrint("  %-26s %u time(s), last from %g to %g", "sys_ticrate changed by others", rates.changes,
-                     static_cast<double>(rates.changedFrom), static_cast<double>(rates.changedTo));
+        ConsolePrint("  %-26s %u time(s), last from %s to %s", "sys_ticrate changed by others", rates.changes,
+                     GeneralText(static_cast<double>(rates.changedFrom)).szText,
+                     GeneralText(static_cast<double>(rates.changedTo)).szText);
     if (rates.shortChecks > 0 || rates.shortWarned)
-        ConsolePrint("  %-26s %u frames a second at sys_ticrate %g, %d check(s) in a row%s", "rate not reached",
-                     rates.shortFps, static_cast<double>(rates.shortAsked), rates.shortChecks,
+        ConsolePrint("  %-26s %u frames a second at sys_ticrate %s, %d check(s) in a row%s", "rate not reached",
+                     rates.shortFps, GeneralText(static_cast<double>(rates.shortAsked)).szText, rates.shortChecks,
                      rates.shortWarned ? " (warned)" : "");
 }
 
 void PrintTimer() {
     uint64_t ns = 0;
     char inForce[48] = "unknown";
-    if (platform::TimerResolutionInForce(&ns))
-        std::snprintf(inForce, sizeof(inForce), "%.3f ms", static_cast<double>(ns) / 1e6);
+    if (platform::TimerResolutionInForce(&ns)) {
+        char number[32];  // at most 14 digits before the point
+        FormatDecimal(number, sizeof(number), static_cast<double>(ns) / 1e6, 3);
+        std::snprintf(inForce, sizeof(inForce), "%s ms", number);
+    }
     ConsolePrint("  %-26s %s in force, %u ms asked", platform::kTimerResolutionName, inForce, TimerPeriod());
     const char *szThrottling = "";
     switch (TimerThrottlingOutcome()) {
@@ -81,9 +86,10 @@ ZK_HOST_CALLED void StatsCommand() {
         ConsolePrint("  no governor check yet on this map (the first comes 4 s after the map start)");
     // The load is sampled only while spike regulation runs.
     if (MonitorIsOpen(&g_cpuMonitor) && VariableInt(g_pCpu) != 0) ConsolePrint("  %-26s %u %%", "machine load", g_cpuMonitor.value);
-    ConsolePrint("  %-26s asked %g, held %g during the window, %g now", "sys_ticrate",
-                 static_cast<double>(stats.ticrateAsked), static_cast<double>(stats.ticrateHeld),
-                 static_cast<double>(VariableFloat(g_pSysTicrate)));
+    ConsolePrint("  %-26s asked %s, held %s during the window, %s now", "sys_ticrate",
+                 GeneralText(static_cast<double>(stats.ticrateAsked)).szText,
+                 GeneralText(static_cast<double>(stats.ticrateHeld)).szText,
+                 GeneralText(static_cast<double>(VariableFloat(g_pSysTicrate))).szText);
     PrintTimer();
     PrintRateWarnings(stats.rates);
 }

@@ -4,6 +4,7 @@
 
 #include "config/command_file.h"
 #include "config/variables.h"
+#include "engine/decimal_text.h"
 #include "engine/engine_services.h"
 #include "engine/paths.h"
 #include "log/file_handle.h"
@@ -26,8 +27,10 @@ HardwareProbe s_probe = MeasureHardware;
 // echoed on the server console,
 // "AutoConfig measured <clock MHz> <free memory MB> (CPU MHz, free memory MB)".
 void ShowFigures(const HardwareFigures &figures) {
+    char clock[48];  // a float has at most 39 digits before the point
+    FormatDecimal(clock, sizeof(clock), static_cast<double>(figures.fClockFigure), 2);
     char text[64];
-    std::snprintf(text, sizeof(text), "%.2f %d", static_cast<double>(figures.fClockFigure), figures.iFreeMemoryMb);
+    std::snprintf(text, sizeof(text), "%s %d", clock, figures.iFreeMemoryMb);
     if (platform::InteractiveDesktop() && platform::ShowMessageBox(text, "", platform::MessageBoxIcon::None)) return;
     LogMessage(true, LOGLEVEL_LOG, LOGMODE_NORMAL, "AutoConfig measured %s (CPU MHz, free memory MB)", text);
 }

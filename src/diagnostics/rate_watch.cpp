@@ -1,5 +1,6 @@
 #include "diagnostics/rate_watch.h"
 
+#include "engine/decimal_text.h"
 #include "log/log.h"
 
 void RateWatchMapStart(RateWatch &watch) {
@@ -15,8 +16,9 @@ void RateWatchBeforeCheck(RateWatch &watch, float held) {
     // Reported once per change: the check that follows takes the engine's
     // value as the one to expect next (RateWatchAfterCheck).
     LogMessage(true, LOGLEVEL_WARNING, LOGMODE_NORMAL,
-               "sys_ticrate reads %g, not %g as set by this plugin: another plugin or a command changed it.",
-               static_cast<double>(watch.changedTo), static_cast<double>(watch.changedFrom));
+               "sys_ticrate reads %s, not %s as set by this plugin: another plugin or a command changed it.",
+               GeneralText(static_cast<double>(watch.changedTo)).szText,
+               GeneralText(static_cast<double>(watch.changedFrom)).szText);
 }
 
 void RateWatchAfterCheck(RateWatch &watch, float heldDuringWindow, uint32_t fps, float heldNow) {
@@ -31,7 +33,7 @@ void RateWatchAfterCheck(RateWatch &watch, float heldDuringWindow, uint32_t fps,
     if (++watch.shortChecks < kShortfallChecks || watch.shortWarned) return;
     watch.shortWarned = true;
     LogMessage(true, LOGLEVEL_WARNING, LOGMODE_NORMAL,
-               "sys_ticrate asks for %g frames a second, but the server makes %u: the engine does not give more. "
+               "sys_ticrate asks for %s frames a second, but the server makes %u: the engine does not give more. "
                "Set zeq_kestrin_autofps or zeq_kestrin_sysrate to what it makes.",
-               static_cast<double>(heldDuringWindow), fps);
+               GeneralText(static_cast<double>(heldDuringWindow)).szText, fps);
 }

@@ -2,6 +2,7 @@
 
 #include <cfloat>
 #include <cinttypes>
+#include <clocale>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -22,7 +23,11 @@ bool SkipToDigits(const char *&p) {
 
 // The decimal text handed to strtod: a sign, the digits and the decimal part
 // as written, so that strtod rounds exactly as it would the whole number.
+// strtod reads the decimal point of the process's locale (the engine or
+// another plugin may have set one with a comma, or a point of several bytes),
+// so the text carries that point in place of the file's '.'.
 constexpr int kRealTextSize = 400;
+constexpr int kMostPointBytes = 8;
 constexpr int kMostIntegerDigits = DBL_MAX_10_EXP + 1;
 
 }  // namespace
@@ -54,7 +59,10 @@ double DecimalToReal(const char *szText) {
     if (integerDigits > kMostIntegerDigits) return negative ? -DBL_MAX : DBL_MAX;
     int fractionDigits = 0;
     if (*p == '.') {
-        text[length++] = '.';
+        const char *point = std::localeconv()->decimal_point;
+        const std::size_t pointBytes = point != nullptr ? std::strlen(point) : 0;
+        if (pointBytes == 0 || pointBytes > kMostPointBytes) point = ".";
+        for (; *point != '\0'; ++point) text[length++] = *point;
         // Digits beyond the buffer are below the last one a double can show.
         for (++p; IsDigit(*p); ++p, ++fractionDigits)
             if (length < kRealTextSize - 1) text[length++] = *p;
@@ -122,4 +130,22 @@ int FormatDecimalShort(char *szBuffer, size_t size, double dValue, int iMostDigi
     if (end > 0 && szBuffer[end - 1] == '.') --end;
     szBuffer[end] = '\0';
     return end;
+}
+
+int FormatDecimalGeneral(char *szBuffer, size_t size, double dValue) {
+    if (szBuffer == nullptr || size == 0) return 0;
+    if (std::isnan(dValue)) return CopyWord(szBuffer, size, "NaN");
+    if (std::isinf(dValue)) return CopyWord(szBuffer, size, dValue > 0 ? "+Inf" : "-Inf");
+    // "%g" writes the locale's decimal point (and nothing else of the
+    // locale: no grouping without the ' flag); it is put back to '.'.
+    char text[64];
+    std::snprintf(text, sizeof(text), "%g", dValue);
+    const char *point = std::localeconv()->decimal_point;
+    const std::size_t pointBytes = point != nullptr ? std::strlen(point) : 0;
+    char *found = pointBytes > 0 && std::strcmp(point, ".") != 0 ? std::strstr(text, point) : nullptr;
+    if (found != nullptr) {
+        *found = '.';
+        std::memmove(found + 1, found + pointBytes, std::strlen(found + pointBytes) + 1);
+    }
+    return CopyWord(szBuffer, size, text);
 }

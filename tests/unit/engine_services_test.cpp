@@ -156,3 +156,13 @@ TEST(DecimalText, WrittenWithAPointAndHalvesRoundedAwayFromZero) {
     EXPECT_EQ(FormatDecimal(small, sizeof(small), 123.45, 2), 3);
     EXPECT_STREQ(small, "123");
 }
+
+TEST(DecimalText, GeneralFormIsPrintfsG) {
+    const struct {
+        double value;
+        const char *text;
+    } cases[] = {{100.0, "100"}, {99.5, "99.5"}, {0.1234567, "0.123457"}, {1e7, "1e+07"}, {-2.5e-5, "-2.5e-05"},
+                 {NAN, "NaN"}};
+    for (const auto &c : cases) EXPECT_STREQ(GeneralText(c.value).szText, c.text) << c.value;
+    EXPECT_STREQ(DecimalText(2.345, 1).szText, "2.3");
+}

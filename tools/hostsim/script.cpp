@@ -1,6 +1,7 @@
 #include "script.h"
 
 #include <algorithm>
+#include <clocale>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -9,6 +10,7 @@
 #include <memory>
 #include <sstream>
 
+#include "engine_text.h"
 #include "host_os.h"
 #include "metamod_sim.h"
 #include "script_repeat.h"
@@ -21,7 +23,7 @@ namespace {
 
 const char *const kDefaultAddress = "127.0.0.1:27005";
 
-std::string Trim(const std::string &text) {
+std::string TrimLine(const std::string &text) {
     std::size_t begin = text.find_first_not_of(" \t\r\n");
     if (begin == std::string::npos) return std::string();
     std::size_t end = text.find_last_not_of(" \t\r\n");
@@ -29,9 +31,8 @@ std::string Trim(const std::string &text) {
 }
 
 bool ParseNumber(const std::string &text, double *value) {
-    char *end = nullptr;
-    double parsed = std::strtod(text.c_str(), &end);
-    if (end == text.c_str() || *end || !std::isfinite(parsed)) return false;
+    double parsed = 0;
+    if (!ParseNumberText(text, &parsed) || !std::isfinite(parsed)) return false;
     *value = parsed;
     return true;
 }
@@ -58,6 +59,7 @@ std::string JoinPath(const std::string &a, const std::string &b) {
 const char *UsageText() {
     return "usage: hostsim --plugin LIB --root DIR [--game NAME] [--gamedir-text TEXT] [--standalone]\n"
            "               [--listen] [--stub-game PATH] [--classic-game] [--game-library NAME]\n"
+           "               [--locale NAME]\n"
            "               [--script FILE]\n"
            "               [--realtime] [--trace FILE] [--check-profile] [--linger SECONDS] [LINE ...]\n"
            "               [--max-fps N] [--jitter-us N] [--long-frame-every N --long-frame-ms M]\n"
@@ -71,6 +73,9 @@ const char *UsageText() {
            "--linger keeps the process running for SECONDS after the plugin is unloaded,\n"
            "dispatching the thread's messages as a server does (Windows: a system timer the\n"
            "plugin left behind then calls into unloaded code).\n"
+           "\n"
+           "--locale sets the process's locale (setlocale LC_ALL) before the plugin loads,\n"
+           "as an engine or another plugin may (de_DE.UTF-8: a comma as the decimal point).\n"
            "\n"
            "--classic-game uses the stub game without the entity classes ReGameDLL_CS adds\n"
            "(stub_game_classic beside the stub game).\n"
@@ -124,6 +129,8 @@ bool ParseCommandLine(int argc, char **argv, HostsimOptions *options, std::strin
             options->listen = true;
         } else if (arg == "--stub-game") {
             if (!value(&options->stubGame)) return false;
+        } else if (arg == "--locale") {
+            if (!value(&options->locale)) return false;
         } else if (arg == "--classic-game") {
             options->classicGame = true;
         } else if (arg == "--game-library") {
@@ -415,7 +422,7 @@ bool Session::stats(const std::string &what, std::string *error) {
 }
 
 bool Session::runLine(const std::string &rawLine, std::string *error) {
-    std::string line = Trim(rawLine);
+    std::string line = TrimLine(rawLine);
     if (line.empty() || line[0] == '#') return true;
     if (finished_) return true;
     std::vector<std::string> words = Words(line);
@@ -544,6 +551,20 @@ int RunHostsim(const HostsimOptions &given) {
                          target.c_str());
             return 1;
         }
+    }
+
+    if (!options.locale.empty()) {
+        // The engine's own numbers stay as they were: it reads and writes
+        // them without the C library's locale (see EngineAtof).
+        if (!std::setlocale(LC_ALL, options.locale.c_str())) {
+            std::fprintf(stderr,
+                         "hostsim: cannot set the locale %s: generate it (localedef -i de_DE -f UTF-8 DIR/de_DE.UTF-8,\n"
+                         "then LOCPATH=DIR) or choose one that `locale -a` lists\n",
+                         options.locale.c_str());
+            return 2;
+        }
+        std::printf("hostsim: locale %s, decimal point \"%s\"\n", options.locale.c_str(),
+                    std::localeconv()->decimal_point);
     }
 
     std::string error;

@@ -40,6 +40,7 @@ struct HostsimOptions {
     bool standalone = false;
     bool listen = false;
     std::string stubGame;  // default: next to the hostsim executable
+    std::string locale;  // set for the whole process before the plugin loads
     bool classicGame = false;  // the stub game without ReGameDLL_CS's classes
     std::string gameLibrary;  // the stub's name in dlls/ (default: the usual one)
     std::string script;
