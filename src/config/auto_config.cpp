@@ -70,6 +70,13 @@ bool IsEmptyFile(const char *path) {
     CFileHandle file(path, "rb");
     return file.IsOpen() && file.Size() == 0;
 }
+
+// Every writer puts the file in place whole, so a file with content is
+// complete.
+bool IsCompleteFile(const char *path) {
+    CFileHandle file(path, "rb");
+    return file.IsOpen() && file.Size() > 0;
+}
 }  // namespace
 
 void SetHardwareProbeForTests(HardwareProbe probe) { s_probe = probe != nullptr ? probe : MeasureHardware; }
@@ -80,6 +87,7 @@ bool GenerateAutoConfig(const char *fileName) {
     // The file appears only when it is complete: a server killed during the
     // measurement, the message box or the writing leaves no file (and is
     // measured again at the next map start), a full disk leaves none either.
+    const bool wasComplete = IsCompleteFile(path);
     platform::AtomicFile file;
     if (!file.Begin(path, true)) {
         LogMessage(true, LOGLEVEL_ERROR, LOGMODE_NORMAL,
@@ -90,6 +98,13 @@ bool GenerateAutoConfig(const char *fileName) {
     ShowFigures(figures);
     WriteSettings(file, DeriveAutoConfig(figures.fClockFigure, figures.iFreeMemoryMb));
     if (!file.Commit()) {
+        // Another server started from the same game directory may have put
+        // its complete file there meanwhile (on Windows its rename, or its
+        // reading, can also be why ours failed): that one is run.
+        if (!wasComplete && IsCompleteFile(path)) {
+            LogMessage(true, LOGLEVEL_LOG, LOGMODE_DEV, "%s was written by another server meanwhile; using it.", path);
+            return true;
+        }
         LogMessage(true, LOGLEVEL_ERROR, LOGMODE_NORMAL, "Could not write %s completely (disk full?)", path);
         return false;
     }
