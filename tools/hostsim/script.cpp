@@ -59,7 +59,7 @@ std::string JoinPath(const std::string &a, const std::string &b) {
 const char *UsageText() {
     return "usage: hostsim --plugin LIB --root DIR [--game NAME] [--gamedir-text TEXT] [--standalone]\n"
            "               [--listen] [--stub-game PATH] [--classic-game] [--game-library NAME]\n"
-           "               [--locale NAME]\n"
+           "               [--locale NAME] [--hold NAME:TEXT ... --hold-dir DIR]\n"
            "               [--script FILE]\n"
            "               [--realtime] [--trace FILE] [--check-profile] [--linger SECONDS] [LINE ...]\n"
            "               [--max-fps N] [--jitter-us N] [--long-frame-every N --long-frame-ms M]\n"
@@ -76,6 +76,10 @@ const char *UsageText() {
            "\n"
            "--locale sets the process's locale (setlocale LC_ALL) before the plugin loads,\n"
            "as an engine or another plugin may (de_DE.UTF-8: a comma as the decimal point).\n"
+           "\n"
+           "--hold stops the run at the first console output containing TEXT: hostsim\n"
+           "creates DIR/NAME.held and carries on once DIR/NAME.go exists (tests that run\n"
+           "several servers at once order their steps with it).\n"
            "\n"
            "--classic-game uses the stub game without the entity classes ReGameDLL_CS adds\n"
            "(stub_game_classic beside the stub game).\n"
@@ -129,6 +133,20 @@ bool ParseCommandLine(int argc, char **argv, HostsimOptions *options, std::strin
             options->listen = true;
         } else if (arg == "--stub-game") {
             if (!value(&options->stubGame)) return false;
+        } else if (arg == "--hold") {
+            std::string spec;
+            if (!value(&spec)) return false;
+            const std::string::size_type colon = spec.find(':');
+            if (colon == std::string::npos || colon == 0 || colon + 1 == spec.size()) {
+                *error = "--hold needs NAME:TEXT";
+                return false;
+            }
+            EngineSim::Hold hold;
+            hold.name = spec.substr(0, colon);
+            hold.text = spec.substr(colon + 1);
+            options->holds.push_back(hold);
+        } else if (arg == "--hold-dir") {
+            if (!value(&options->holdDirectory)) return false;
         } else if (arg == "--locale") {
             if (!value(&options->locale)) return false;
         } else if (arg == "--classic-game") {
@@ -171,6 +189,10 @@ bool ParseCommandLine(int argc, char **argv, HostsimOptions *options, std::strin
         for (const char *line : {"map profile_check", "wait 0.5", "zeq_kestrin_loglevel 1", "zeq_kestrin_sysrate 0",
                                  "zeq_kestrin_show", "wait 4", "zeq_kestrin_show", "quit"})
             options->lines.push_back(line);
+    }
+    if (!options->holds.empty() && options->holdDirectory.empty()) {
+        *error = "--hold needs --hold-dir";
+        return false;
     }
     if (options->plugin.empty() || options->root.empty()) {
         *error = "--plugin and --root are required";
@@ -501,6 +523,7 @@ int RunHostsim(const HostsimOptions &given) {
     }
     options.stubGame = hostos::AbsolutePath(options.stubGame);
     if (!options.trace.empty()) options.trace = hostos::AbsolutePath(options.trace);
+    if (!options.holdDirectory.empty()) options.holdDirectory = hostos::AbsolutePath(options.holdDirectory);
 
     std::vector<ScriptLine> lines;
     if (!options.script.empty()) {
@@ -541,6 +564,7 @@ int RunHostsim(const HostsimOptions &given) {
     engineOptions.dedicated = !options.listen;
     EngineSim engine(engineOptions);
     engine.setRecording(false);  // nobody reads the records here
+    engine.setHolds(options.holds, options.holdDirectory);
 
     if (options.standalone) {
         std::string dlls = JoinPath(options.game, "dlls");

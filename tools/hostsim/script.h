@@ -41,6 +41,8 @@ struct HostsimOptions {
     bool listen = false;
     std::string stubGame;  // default: next to the hostsim executable
     std::string locale;  // set for the whole process before the plugin loads
+    std::vector<EngineSim::Hold> holds;  // --hold NAME:TEXT
+    std::string holdDirectory;           // --hold-dir DIR
     bool classicGame = false;  // the stub game without ReGameDLL_CS's classes
     std::string gameLibrary;  // the stub's name in dlls/ (default: the usual one)
     std::string script;
