@@ -1,6 +1,7 @@
 // The plugin's file streams: standard C streams on every platform, opened,
 // written and closed here so that the fault points can reach them; and the
 // file written whole or not at all.
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -15,18 +16,22 @@ namespace {
 constexpr int kMostTemporaryNames = 100;
 
 // The process id in a temporary file name "<base>.<id>.tmp" or
-// "<base>.<id>.<n>.tmp"; false for any other name.
+// "<base>.<id>.<n>.tmp"; false for any other name.  Process ids have 32 bits
+// on every platform.
 bool TemporaryOwner(const char *name, const char *base, std::size_t baseLength, unsigned long *id) {
     if (std::strncmp(name, base, baseLength) != 0 || name[baseLength] != '.') return false;
     const char *p = name + baseLength + 1;
-    unsigned long value = 0;
+    uint64_t value = 0;
     int digits = 0;
-    for (; *p >= '0' && *p <= '9' && digits < 20; ++p, ++digits) value = value * 10 + static_cast<unsigned long>(*p - '0');
+    for (; *p >= '0' && *p <= '9'; ++p, ++digits) {
+        value = value * 10 + static_cast<uint64_t>(*p - '0');
+        if (value > UINT32_MAX) return false;
+    }
     if (digits == 0) return false;
     if (*p == '.' && p[1] >= '0' && p[1] <= '9')
         for (++p; *p >= '0' && *p <= '9';) ++p;
     if (std::strcmp(p, ".tmp") != 0) return false;
-    *id = value;
+    *id = static_cast<unsigned long>(value);
     return true;
 }
 
