@@ -81,6 +81,15 @@ constexpr int kMostFractionDigits = 9;
 // Below this, value * 10^9 still fits a 64-bit integer exactly enough.
 constexpr double kLargestScaled = 9.0e18;
 
+// A value of 0 to kLargestScaled to the nearest whole number, halves away
+// from zero (what llround does; the deployable i386 library links no libm).
+// The fraction x - trunc(x) is exact for every double.
+uint64_t RoundHalfAway(double dValue) {
+    uint64_t whole = static_cast<uint64_t>(dValue);
+    if (dValue - static_cast<double>(whole) >= 0.5) ++whole;
+    return whole;
+}
+
 int CopyWord(char *szBuffer, size_t size, const char *szWord) {
     if (szBuffer == nullptr || size == 0) return 0;
     const int length = std::snprintf(szBuffer, size, "%s", szWord);
@@ -100,7 +109,7 @@ int FormatDecimal(char *szBuffer, size_t size, double dValue, int iFractionDigit
     const double magnitude = std::fabs(dValue);
     char text[400];
     if (magnitude * static_cast<double>(scale) < kLargestScaled) {
-        const uint64_t scaled = static_cast<uint64_t>(std::llround(magnitude * static_cast<double>(scale)));
+        const uint64_t scaled = RoundHalfAway(magnitude * static_cast<double>(scale));
         const uint64_t whole = scaled / scale;
         const uint64_t fraction = scaled % scale;
         // A value that rounds to zero is written without a sign, as "0.00".
