@@ -28,7 +28,9 @@ constexpr int kKilled = 9;
 const std::string kAutoConfig = config_test::kConfigDir + "kestrin.acfg";
 
 HardwareFigures SingleProcessorAt800() { return HardwareFigures{800.0f, 256}; }
+#if !defined(_WIN32)
 HardwareFigures KilledWhileMeasuring() { std::_Exit(kKilled); }
+#endif
 
 struct AutoConfigWriteTest : ConfigTest {
     void SetUp() override {
@@ -110,7 +112,7 @@ TEST_F(AutoConfigWriteTest, EmptyFileFromAnInterruptedWriteIsMadeAgain) {
 // the other server is reading the file): the other's file is run, no error.
 std::string s_otherServersFile;
 HardwareFigures AnotherServerFinishesMeanwhile() {
-    std::ofstream(kAutoConfig) << s_otherServersFile;
+    std::ofstream(kAutoConfig, std::ios::binary) << s_otherServersFile;
     platform::ArmFault(FaultPoint::RenameTemporary, 0, 1);
     return SingleProcessorAt800();
 }
