@@ -11,7 +11,8 @@
 #                            runner that runs the Windows programs
 #                            (scripts/wine32-runner.sh; Wine lives in it),
 #                            clang and its fuzzer runtime, Google Benchmark,
-#                            Xvfb
+#                            Xvfb, the locale sources and localedef (a
+#                            scenario runs under a comma-decimal locale)
 #   install-deps.sh --demo   only what scripts/demo.sh needs: CMake, Ninja,
 #                            the compiler and GoogleTest's sources (the dev
 #                            configuration builds the tests too)
@@ -29,7 +30,7 @@ demo_packages=(cmake ninja-build g++ googletest)
 test_packages=(g++-multilib binutils mingw-w64 qemu-user-static
                libgtest-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xauth debootstrap
                libc6-dev-arm64-cross libstdc++-12-dev-arm64-cross libgcc-12-dev-arm64-cross
-               binutils-aarch64-linux-gnu prometheus prometheus-node-exporter curl python3)
+               binutils-aarch64-linux-gnu prometheus prometheus-node-exporter curl python3 locales)
 packages=("${demo_packages[@]}")
 [ $demo -eq 1 ] || packages+=("${test_packages[@]}")
 
@@ -62,6 +63,7 @@ if [ $demo -eq 0 ]; then
   have prometheus-node-exporter || missing+=(prometheus-node-exporter)
   have curl || missing+=(curl)
   have python3 || missing+=(python3)
+  { have localedef && [ -f /usr/share/i18n/locales/de_DE ]; } || missing+=(locales)
   ls /usr/lib/llvm-14/lib/clang/14*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 || missing+=(libclang-rt-14-dev)
 fi
 

@@ -56,8 +56,15 @@ for preset in "${presets[@]}"; do
   echo "=== $preset"
   if [ "$preset" = win32-wine ]; then
     wine32_used=1
-    if ! scripts/wine32-runner.sh ensure || ! scripts/wine32-runner.sh prefix; then
-      echo "=== $preset: the 32-bit Windows runner could not be made"
+    # The runner's own message (above) says why; this line says which step.
+    runner_step=""
+    if ! scripts/wine32-runner.sh ensure; then
+      runner_step="making the 32-bit Windows runner (scripts/wine32-runner.sh ensure)"
+    elif ! scripts/wine32-runner.sh prefix; then
+      runner_step="creating the Wine prefix in the 32-bit Windows runner (scripts/wine32-runner.sh prefix)"
+    fi
+    if [ -n "$runner_step" ]; then
+      echo "=== $preset: failed at $runner_step; its message above says why"
       failed_presets+=("$preset")
       total_failed=$((total_failed + 1))
       continue

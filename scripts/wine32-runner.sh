@@ -25,7 +25,9 @@
 # working directory are bound into the tree at their own paths, and the
 # mounts vanish with the process, however it ends. The host's view of the
 # tree never has anything mounted in it, so the tree can be removed at any
-# time. Needs root (or sudo).
+# time. In a chroot whose root directory is not a mount point, the directory
+# holding the tree is first bound onto itself as a private mount point (see
+# private_namespace). Needs root (or sudo).
 set -euo pipefail
 
 ROOT="${ZK_WINE32_ROOT:-/var/cache/zeq-kestrin/wine32-trixie}"
@@ -72,10 +74,42 @@ remove_tree() {
   rm -rf --one-file-system "$dir"
 }
 
+# The mount namespace of a run (and of debootstrap). unshare makes every
+# mount in it private, so that nothing mounted there reaches the caller's
+# namespace. Where the root directory is not a mount point (a chroot), it
+# cannot ("cannot change root filesystem propagation"): the directory that
+# holds the tree is then made a private mount point of its own (bound onto
+# itself in the caller's namespace, once; it stays until it is unmounted or
+# the machine restarts), and the namespace keeps the propagation it has, so
+# that the mounts of a run, all under that directory, stay in the run.
+UNSHARE=()
+private_namespace() {
+  [ ${#UNSHARE[@]} -eq 0 ] || return 0
+  local error base
+  if error=$(unshare -m --propagation private true 2>&1); then
+    UNSHARE=(unshare -m --propagation private --)
+    return 0
+  fi
+  case "$error" in
+    *"root filesystem propagation"*) ;;
+    *) die "cannot make a mount namespace of its own ($error); run it as root where mounts are allowed (not in an unprivileged container)" ;;
+  esac
+  base=$(dirname "$ROOT")
+  mkdir -p "$base"
+  local how="the root directory is not a mount point here (a chroot?), and $base could not be made a private mount point of its own"
+  local todo="make the chroot's root a mount point before entering it (mount --bind DIR DIR), or run it outside the chroot"
+  if ! mountpoint -q "$base"; then
+    mount --rbind "$base" "$base" || die "$how (mount --rbind); $todo"
+  fi
+  mount --make-rprivate "$base" || die "$how (mount --make-rprivate); $todo"
+  UNSHARE=(unshare -m --propagation unchanged --)
+}
+
 # Runs a command inside the tree with the service file systems mounted, in a
 # mount namespace that ends with it.
 in_tree() {
-  unshare -m --propagation private -- "$SELF" __inside "$@"
+  private_namespace
+  "${UNSHARE[@]}" "$SELF" __inside "$@"
 }
 
 inside() {
@@ -101,6 +135,7 @@ inside() {
 build_tree() {
   command -v debootstrap >/dev/null 2>&1 || die "debootstrap is missing (apt-get install debootstrap)"
   local partial="$ROOT.partial"
+  private_namespace  # here, so that its failure is reported as such
   remove_tree "$ROOT"
   mkdir -p "$(dirname "$ROOT")"
   echo "wine32-runner: making the 32-bit Windows runner in $ROOT (Debian trixie and Wine, a few minutes)"
@@ -110,7 +145,8 @@ build_tree() {
     remove_tree "$partial"
     # debootstrap mounts /proc and /sys in the tree while it works: in a
     # namespace of its own, nothing stays mounted if it is interrupted.
-    unshare -m --propagation private -- debootstrap --variant=minbase trixie "$partial" "$MIRROR" \
+    private_namespace
+    "${UNSHARE[@]}" debootstrap --variant=minbase trixie "$partial" "$MIRROR" \
       >"$partial.log" 2>&1 || { tail -20 "$partial.log" >&2; die "debootstrap failed (log: $partial.log)"; }
     echo "$STAMP_TEXT" >"$partial/.zk-step-base"
   fi
@@ -198,5 +234,5 @@ case "${1:-}" in
     remove_tree "$ROOT"
     rm -f "$ROOT.log" "$ROOT.partial.log"
     ;;
-  *) sed -n '2,29p' "$SELF" | sed 's/^# \{0,1\}//'; exit 2 ;;
+  *) sed -n '2,31p' "$SELF" | sed 's/^# \{0,1\}//'; exit 2 ;;
 esac

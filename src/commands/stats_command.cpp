@@ -21,7 +21,7 @@ void Row(const char *szLabel, uint32_t uWindow, uint32_t uMap) {
 }
 
 void RowFixed(const char *szLabel, double dWindow, double dMap) {
-    ConsolePrint("  %-26s %12.1f %16.1f", szLabel, dWindow, dMap);
+    ConsolePrint("  %-26s %12s %16s", szLabel, DecimalText(dWindow, 1).szText, DecimalText(dMap, 1).szText);
 }
 
 void PrintIntervals(const FrameDiagnostics &stats) {
@@ -71,8 +71,9 @@ void PrintRateWarnings(const RateWatch &rates) {
         return;
     }
     if (rates.changes > 0)
-        ConsolePrint("  %-26s %u time(s), last from %g to %g", "sys_ticrate changed by others", rates.changes,
-                     static_cast<double>(rates.changedFrom), static_cast<double>(rates.changedTo));
+        ConsolePrint("  %-26s %u time(s), last from %s to %s", "sys_ticrate changed by others", rates.changes,
+                     GeneralText(static_cast<double>(rates.changedFrom)).szText,
+                     GeneralText(static_cast<double>(rates.changedTo)).szText);
     if (rates.shortChecks > 0 || rates.shortWarned) {
         const Number target(rates.shortTarget);
         const Number held(rates.shortHeld);
@@ -86,8 +87,11 @@ void PrintRateWarnings(const RateWatch &rates) {
 void PrintTimer() {
     uint64_t ns = 0;
     char inForce[48] = "unknown";
-    if (platform::TimerResolutionInForce(&ns))
-        std::snprintf(inForce, sizeof(inForce), "%.3f ms", static_cast<double>(ns) / 1e6);
+    if (platform::TimerResolutionInForce(&ns)) {
+        char number[32];  // at most 14 digits before the point
+        FormatDecimal(number, sizeof(number), static_cast<double>(ns) / 1e6, 3);
+        std::snprintf(inForce, sizeof(inForce), "%s ms", number);
+    }
     ConsolePrint("  %-26s %s in force, %u ms asked", platform::kTimerResolutionName, inForce, TimerPeriod());
     const char *szThrottling = "";
     switch (TimerThrottlingOutcome()) {
@@ -116,9 +120,10 @@ ZK_HOST_CALLED void StatsCommand() {
     // The load is sampled only while spike regulation runs.
     if (MonitorIsOpen(&g_cpuMonitor) && VariableInt(g_pCpu) != 0) ConsolePrint("  %-26s %u %%", "machine load", g_cpuMonitor.value);
     if (deathmatch && stats.haveWindow) {
-        ConsolePrint("  %-26s asked %g, held %g during the window, %g now", "sys_ticrate",
-                     static_cast<double>(stats.ticrateAsked), static_cast<double>(stats.ticrateHeld),
-                     static_cast<double>(VariableFloat(g_pSysTicrate)));
+        ConsolePrint("  %-26s asked %s, held %s during the window, %s now", "sys_ticrate",
+                     GeneralText(static_cast<double>(stats.ticrateAsked)).szText,
+                     GeneralText(static_cast<double>(stats.ticrateHeld)).szText,
+                     GeneralText(static_cast<double>(VariableFloat(g_pSysTicrate))).szText);
     } else {
         const Number now(VariableFloat(g_pSysTicrate));
         ConsolePrint("  %-26s %s now", "sys_ticrate", now.text);

@@ -4,6 +4,7 @@
 
 #include "config/command_file.h"
 #include "config/variables.h"
+#include "engine/decimal_text.h"
 #include "engine/engine_services.h"
 #include "engine/paths.h"
 #include "log/file_handle.h"
@@ -26,8 +27,10 @@ HardwareProbe s_probe = MeasureHardware;
 // echoed on the server console,
 // "AutoConfig measured <clock MHz> <free memory MB> (CPU MHz, free memory MB)".
 void ShowFigures(const HardwareFigures &figures) {
+    char clock[48];  // a float has at most 39 digits before the point
+    FormatDecimal(clock, sizeof(clock), static_cast<double>(figures.fClockFigure), 2);
     char text[64];
-    std::snprintf(text, sizeof(text), "%.2f %d", static_cast<double>(figures.fClockFigure), figures.iFreeMemoryMb);
+    std::snprintf(text, sizeof(text), "%s %d", clock, figures.iFreeMemoryMb);
     if (platform::InteractiveDesktop() && platform::ShowMessageBox(text, "", platform::MessageBoxIcon::None)) return;
     LogMessage(true, LOGLEVEL_LOG, LOGMODE_NORMAL, "AutoConfig measured %s (CPU MHz, free memory MB)", text);
 }
@@ -67,6 +70,13 @@ bool IsEmptyFile(const char *path) {
     CFileHandle file(path, "rb");
     return file.IsOpen() && file.Size() == 0;
 }
+
+// Every writer puts the file in place whole, so a file with content is
+// complete.
+bool IsCompleteFile(const char *path) {
+    CFileHandle file(path, "rb");
+    return file.IsOpen() && file.Size() > 0;
+}
 }  // namespace
 
 void SetHardwareProbeForTests(HardwareProbe probe) { s_probe = probe != nullptr ? probe : MeasureHardware; }
@@ -77,6 +87,7 @@ bool GenerateAutoConfig(const char *fileName) {
     // The file appears only when it is complete: a server killed during the
     // measurement, the message box or the writing leaves no file (and is
     // measured again at the next map start), a full disk leaves none either.
+    const bool wasComplete = IsCompleteFile(path);
     platform::AtomicFile file;
     if (!file.Begin(path, true)) {
         LogMessage(true, LOGLEVEL_ERROR, LOGMODE_NORMAL,
@@ -87,6 +98,13 @@ bool GenerateAutoConfig(const char *fileName) {
     ShowFigures(figures);
     WriteSettings(file, DeriveAutoConfig(figures.fClockFigure, figures.iFreeMemoryMb));
     if (!file.Commit()) {
+        // Another server started from the same game directory may have put
+        // its complete file there meanwhile (on Windows its rename, or its
+        // reading, can also be why ours failed): that one is run.
+        if (!wasComplete && IsCompleteFile(path)) {
+            LogMessage(true, LOGLEVEL_LOG, LOGMODE_DEV, "%s was written by another server meanwhile; using it.", path);
+            return true;
+        }
         LogMessage(true, LOGLEVEL_ERROR, LOGMODE_NORMAL, "Could not write %s completely (disk full?)", path);
         return false;
     }

@@ -4,6 +4,7 @@
 
 #include "config/profile_file.h"
 #include "config/variables.h"
+#include "engine/decimal_text.h"
 #include "engine/engine_services.h"
 #include "engine/plugin_state.h"
 
@@ -27,17 +28,18 @@ bool CpuRegulationUnavailable() { return !cpuLoadReadable && VariableInt(g_pCpu)
 const char *GetStatusLine(int n) {
     if (n >= 0 && n <= 3) {
         const FpsLevel &r = g_fpsLevels[n];
-        FormatLine("FPS %d: %d %.1f %s", n + 1, r.iNumber, r.dNumber, r.szText);
+        FormatLine("FPS %d: %d %s %s", n + 1, r.iNumber, DecimalText(r.dNumber, 1).szText, r.szText);
     } else if (n >= 4 && n <= 7) {
         const CpuLevel &r = g_cpuLevels[n - 4];
-        FormatLine("CPU %d: %d %.1f %s", n - 3, r.iNumber, r.dNumber, r.szText);
+        FormatLine("CPU %d: %d %s %s", n - 3, r.iNumber, DecimalText(r.dNumber, 1).szText, r.szText);
     } else if (n >= 8 && n <= 11) {
         const SysLevel &r = g_sysLevels[n - 8];
         FormatLine("SYS %d: %s %s %s %s %s", n - 7, r.szText1, r.szText2, r.szText3, r.szText4,
                    r.szText5);
     } else if (n >= 12 && n <= 15) {
         const ServerLevel &r = g_serverLevels[n - 12];
-        FormatLine("SERV %d: %.1f %.1f %d %s", n - 11, r.dFpsMode, r.dCpuMode, r.iSysNumber, r.szText);
+        FormatLine("SERV %d: %s %s %d %s", n - 11, DecimalText(r.dFpsMode, 1).szText, DecimalText(r.dCpuMode, 1).szText,
+                   r.iSysNumber, r.szText);
     } else if (n >= 16 && n <= 19) {
         const BotsLevel &r = g_botsLevels[n - 16];
         FormatLine("BOTS %d: %d %d %s", n - 15, r.iMaxLevel, r.iMinLevel, r.szText);

@@ -1,6 +1,7 @@
 #include "config/profile_validation.h"
 
 #include "config/profile_store.h"
+#include "engine/decimal_text.h"
 #include "log/log.h"
 
 namespace {
@@ -55,12 +56,12 @@ struct NumberLevelTexts {
 
 const NumberLevelTexts kFpsTexts = {
     "[FPS] Num:%d. Standart Mode:%d",     "[FPS] Num:%d. Mode:%d",
-    "[FPS] Num:%d. Mode Value:%f",        "[FPS] iNumber > 9. Auto Set To Max",
+    "[FPS] Num:%d. Mode Value:%s",        "[FPS] iNumber > 9. Auto Set To Max",
     "[FPS] iNumber < 0. Auto Set To Min", "[FPS] dNumber > 9.9. Auto Set To Max",
     "[FPS] dNumber < 0. Auto Set To Min"};
 const NumberLevelTexts kCpuTexts = {
     "[CPU] Num:%d. Standart Mode:%d",     "[CPU] Num:%d. Mode:%d",
-    "[CPU] Num:%d. Mode Value:%f",        "[CPU] iNumber > 9. Auto Set To Max",
+    "[CPU] Num:%d. Mode Value:%s",        "[CPU] iNumber > 9. Auto Set To Max",
     "[CPU] iNumber < 0. Auto Set To Min", "[CPU] dNumber > 9.9. Auto Set To Max",
     "[CPU] dNumber < 0. Auto Set To Min"};
 
@@ -69,7 +70,7 @@ void ApplyNumberLevel(int p, int32_t &iNumber, double &dNumber, const NumberLeve
         Report(texts.szStandard, p, iNumber);
     else if (iNumber >= 1 && iNumber <= 9)
         Report(texts.szMode, p, iNumber);
-    if (Band(dNumber) >= 0) Report(texts.szValue, p, dNumber);
+    if (Band(dNumber) >= 0) Report(texts.szValue, p, DecimalText(dNumber, 6).szText);
     ClampInteger(iNumber, texts.szNumberMax, texts.szNumberMin);
     ClampReal(dNumber, texts.szValueMax, texts.szValueMin);
 }
@@ -77,14 +78,14 @@ void ApplyNumberLevel(int p, int32_t &iNumber, double &dNumber, const NumberLeve
 void ApplyServerLevel(ServerLevel &r) {
     const int fpsBand = Band(r.dFpsMode);
     if (fpsBand == 0)
-        Report("[SERVER] FPS Standart Mode: %f", r.dFpsMode);
+        Report("[SERVER] FPS Standart Mode: %s", DecimalText(r.dFpsMode, 6).szText);
     else if (fpsBand > 0)
-        Report("[SERVER] FPS Mode: %f", r.dFpsMode);
+        Report("[SERVER] FPS Mode: %s", DecimalText(r.dFpsMode, 6).szText);
     const int cpuBand = Band(r.dCpuMode);
     if (cpuBand == 0)
-        Report("[SERVER] CPU Standart Mode: %f", r.dCpuMode);
+        Report("[SERVER] CPU Standart Mode: %s", DecimalText(r.dCpuMode, 6).szText);
     else if (cpuBand > 0)
-        Report("[SERVER] CPU Mode: %f", r.dCpuMode);
+        Report("[SERVER] CPU Mode: %s", DecimalText(r.dCpuMode, 6).szText);
     if (r.iSysNumber >= 0 && r.iSysNumber <= 9) Report("[SERVER] Sys Number: %d", r.iSysNumber);
     ClampInteger(r.iSysNumber, "[SERVER] Sys Number > 9. Auto Set To Max", "[SERVER] Sys Number < 0. Auto Set To Min");
     ClampReal(r.dCpuMode, "[SERVER] CPU Mode > 9.9. Auto Set To Max", "[SERVER] CPU Mode < 0. Auto Set To Min");

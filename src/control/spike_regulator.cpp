@@ -5,6 +5,7 @@
 
 #include "config/variables.h"
 #include "control/cpu_monitor.h"
+#include "engine/decimal_text.h"
 #include "engine/engine_services.h"
 #include "engine/plugin_state.h"
 #include "log/log.h"
@@ -43,7 +44,7 @@ bool TakeSample(Monitor *pMonitor) {
 }
 
 void SetSleepText(float value, char *text, std::size_t size) {
-    std::snprintf(text, size, "%.1f", static_cast<double>(value));
+    FormatDecimal(text, size, static_cast<double>(value), 1);
     SetVariableText(g_pSleepsm, text);
 }
 

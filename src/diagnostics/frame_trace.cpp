@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "config/diagnostic_variables.h"
+#include "engine/decimal_text.h"
 #include "engine/paths.h"
 #include "log/file_handle.h"
 #include "log/log.h"
@@ -26,13 +27,16 @@ bool Append(const char *szPath, const char *szRow) {
 
 bool FormatTraceRow(const TraceRow &row, char *szOut, std::size_t size) {
     char cpu[32] = "";
-    if (row.window.haveCpu) std::snprintf(cpu, sizeof(cpu), "%.1f", row.window.cpuPercent);
+    if (row.window.haveCpu) FormatDecimal(cpu, sizeof(cpu), row.window.cpuPercent, 1);
+    // The numbers are written with a point whatever the locale: a comma
+    // would split them into two columns.
     const int length = std::snprintf(
-        szOut, size, "%04d-%02d-%02d,%02d:%02d:%02d,%.2f,%.1f,%u,%u,%u,%g,%g,%g,%s\n", row.now.year + 1900,
+        szOut, size, "%04d-%02d-%02d,%02d:%02d:%02d,%s,%s,%u,%u,%u,%s,%s,%s,%s\n", row.now.year + 1900,
         row.now.month + 1, row.now.day, row.now.hour, row.now.minute, row.now.second,
-        static_cast<double>(row.gameTime), row.window.fps, row.window.p50Us, row.window.p99Us, row.window.maxUs,
-        static_cast<double>(row.ticrateAsked), static_cast<double>(row.ticrateHeld),
-        static_cast<double>(row.sleepsm), cpu);
+        DecimalText(static_cast<double>(row.gameTime), 2).szText, DecimalText(row.window.fps, 1).szText,
+        row.window.p50Us, row.window.p99Us, row.window.maxUs, GeneralText(static_cast<double>(row.ticrateAsked)).szText,
+        GeneralText(static_cast<double>(row.ticrateHeld)).szText, GeneralText(static_cast<double>(row.sleepsm)).szText,
+        cpu);
     return length > 0 && static_cast<std::size_t>(length) < size;
 }
 

@@ -49,8 +49,9 @@ void RateWatchBeforeCheck(RateWatch &watch, const RateSteering &steering, float 
     // Reported once per change: the check that follows takes the engine's
     // value as the one to expect next (RateWatchAfterCheck).
     LogMessage(true, LOGLEVEL_WARNING, LOGMODE_NORMAL,
-               "sys_ticrate reads %g, not %g as set by this plugin: another plugin or a command changed it.",
-               static_cast<double>(watch.changedTo), static_cast<double>(watch.changedFrom));
+               "sys_ticrate reads %s, not %s as set by this plugin: another plugin or a command changed it.",
+               GeneralText(static_cast<double>(watch.changedTo)).szText,
+               GeneralText(static_cast<double>(watch.changedFrom)).szText);
 }
 
 void RateWatchAfterCheck(RateWatch &watch, const RateSteering &steering, float heldDuringWindow, uint32_t fps,

@@ -1,7 +1,7 @@
 #include "engine/decimal_text.h"
 
 #include <cfloat>
-#include <cinttypes>
+#include <clocale>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -22,7 +22,11 @@ bool SkipToDigits(const char *&p) {
 
 // The decimal text handed to strtod: a sign, the digits and the decimal part
 // as written, so that strtod rounds exactly as it would the whole number.
+// strtod reads the decimal point of the process's locale (the engine or
+// another plugin may have set one with a comma, or a point of several bytes),
+// so the text carries that point in place of the file's '.'.
 constexpr int kRealTextSize = 400;
+constexpr int kMostPointBytes = 8;
 constexpr int kMostIntegerDigits = DBL_MAX_10_EXP + 1;
 
 }  // namespace
@@ -54,7 +58,10 @@ double DecimalToReal(const char *szText) {
     if (integerDigits > kMostIntegerDigits) return negative ? -DBL_MAX : DBL_MAX;
     int fractionDigits = 0;
     if (*p == '.') {
-        text[length++] = '.';
+        const char *point = std::localeconv()->decimal_point;
+        const std::size_t pointBytes = point != nullptr ? std::strlen(point) : 0;
+        if (pointBytes == 0 || pointBytes > kMostPointBytes) point = ".";
+        for (; *point != '\0'; ++point) text[length++] = *point;
         // Digits beyond the buffer are below the last one a double can show.
         for (++p; IsDigit(*p); ++p, ++fractionDigits)
             if (length < kRealTextSize - 1) text[length++] = *p;
@@ -70,13 +77,23 @@ double DecimalToReal(const char *szText) {
 namespace {
 
 constexpr int kMostFractionDigits = 9;
-// Below this, value * 10^9 still fits a 64-bit integer exactly enough.
-constexpr double kLargestScaled = 9.0e18;
 
 int CopyWord(char *szBuffer, size_t size, const char *szWord) {
     if (szBuffer == nullptr || size == 0) return 0;
     const int length = std::snprintf(szBuffer, size, "%s", szWord);
     return length < static_cast<int>(size) ? length : static_cast<int>(size) - 1;
+}
+
+// The C library's "%f" and "%g" write the locale's decimal point and nothing
+// else of the locale (no grouping without the ' flag), and round exactly as
+// they always have: their text with that point put back to '.'.
+void PointToDot(char *szText) {
+    const char *point = std::localeconv()->decimal_point;
+    const std::size_t pointBytes = point != nullptr ? std::strlen(point) : 0;
+    char *found = pointBytes > 0 && std::strcmp(point, ".") != 0 ? std::strstr(szText, point) : nullptr;
+    if (found == nullptr) return;
+    *found = '.';
+    std::memmove(found + 1, found + pointBytes, std::strlen(found + pointBytes) + 1);
 }
 
 }  // namespace
@@ -86,32 +103,9 @@ int FormatDecimal(char *szBuffer, size_t size, double dValue, int iFractionDigit
     if (std::isnan(dValue)) return CopyWord(szBuffer, size, "NaN");
     if (std::isinf(dValue)) return CopyWord(szBuffer, size, dValue > 0 ? "+Inf" : "-Inf");
     const int digits = iFractionDigits < 0 ? 0 : (iFractionDigits > kMostFractionDigits ? kMostFractionDigits : iFractionDigits);
-    uint64_t scale = 1;
-    for (int i = 0; i < digits; ++i) scale *= 10;
-    const bool negative = std::signbit(dValue) && dValue != 0.0;
-    const double magnitude = std::fabs(dValue);
-    char text[400];
-    if (magnitude * static_cast<double>(scale) < kLargestScaled) {
-        // Rounded by hand: the i386 library links no maths library (llround).
-        const uint64_t scaled = static_cast<uint64_t>(magnitude * static_cast<double>(scale) + 0.5);
-        const uint64_t whole = scaled / scale;
-        const uint64_t fraction = scaled % scale;
-        // A value that rounds to zero is written without a sign, as "0.00".
-        const char *sign = negative && scaled != 0 ? "-" : "";
-        if (digits == 0)
-            std::snprintf(text, sizeof(text), "%s%" PRIu64, sign, whole);
-        else
-            std::snprintf(text, sizeof(text), "%s%" PRIu64 ".%0*" PRIu64, sign, whole, digits, fraction);
-    } else {
-        // Whole numbers this large have no fraction a double can hold: "%.0f"
-        // writes no decimal point, and the zeros are added here.
-        int length = std::snprintf(text, sizeof(text), "%.0f", dValue);
-        if (digits > 0 && length > 0 && length + 1 + digits < static_cast<int>(sizeof(text))) {
-            text[length++] = '.';
-            for (int i = 0; i < digits; ++i) text[length++] = '0';
-            text[length] = '\0';
-        }
-    }
+    char text[400];  // the largest double has 309 digits before the point
+    std::snprintf(text, sizeof(text), "%.*f", digits, dValue);
+    PointToDot(text);
     return CopyWord(szBuffer, size, text);
 }
 
@@ -122,5 +116,16 @@ int FormatDecimalShort(char *szBuffer, size_t size, double dValue, int iMostDigi
     while (end > 0 && szBuffer[end - 1] == '0') --end;
     if (end > 0 && szBuffer[end - 1] == '.') --end;
     szBuffer[end] = '\0';
+    if (std::strcmp(szBuffer, "-0") == 0) return CopyWord(szBuffer, size, "0");
     return end;
+}
+
+int FormatDecimalGeneral(char *szBuffer, size_t size, double dValue) {
+    if (szBuffer == nullptr || size == 0) return 0;
+    if (std::isnan(dValue)) return CopyWord(szBuffer, size, "NaN");
+    if (std::isinf(dValue)) return CopyWord(szBuffer, size, dValue > 0 ? "+Inf" : "-Inf");
+    char text[64];
+    std::snprintf(text, sizeof(text), "%g", dValue);
+    PointToDot(text);
+    return CopyWord(szBuffer, size, text);
 }

@@ -21,9 +21,24 @@ double DecimalToReal(const char *szText);
 // Both write at most size - 1 characters and a terminating zero, and return
 // the length written.  A value that is no number writes "NaN", an infinite
 // one "+Inf" or "-Inf" (the words the metrics format reads).
-// Exactly iFractionDigits digits after the point (0 to 9), like "%.*f" but
-// with halves rounded away from zero (0.25 with one digit: "0.3").
+// Exactly iFractionDigits digits after the point (0 to 9), rounded as "%.*f"
+// rounds, so that every text reads as it did under the "C" locale.
 int FormatDecimal(char *szBuffer, size_t size, double dValue, int iFractionDigits);
 // At most iMostDigits digits after the point (0 to 9), trailing zeros and a
 // bare point dropped: 800 -> "800", 338.5 -> "338.5", 0.25 -> "0.25".
 int FormatDecimalShort(char *szBuffer, size_t size, double dValue, int iMostDigits);
+// Like "%g" (six significant digits, trailing zeros dropped, an exponent for
+// very large or small values): 100 -> "100", 0.5 -> "0.5", 1e+07.
+int FormatDecimalGeneral(char *szBuffer, size_t size, double dValue);
+
+// The text of one number, for a "%s" in a formatted line:
+// DecimalText(1.5, 2).szText is "1.50" (FormatDecimal), GeneralText(100.5)
+// "100.5" (FormatDecimalGeneral).  Room for the longest, "%f" of DBL_MAX.
+struct DecimalText {
+    char szText[400];
+    DecimalText(double dValue, int iFractionDigits) { FormatDecimal(szText, sizeof(szText), dValue, iFractionDigits); }
+};
+struct GeneralText {
+    char szText[32];
+    explicit GeneralText(double dValue) { FormatDecimalGeneral(szText, sizeof(szText), dValue); }
+};

@@ -21,6 +21,7 @@ enum class FaultPoint : int {
     WriteStream,      // a write stops half-way (disk full)
     StartTimer,       // StartSystemTimer gives no timer
     CreateTemporary,  // AtomicFile::Begin cannot create the temporary file
+    TemporaryTaken,   // CreateExclusiveStream finds the name taken (a file left by an ended process)
     WriteTemporary,   // AtomicFile::Write stops half-way (disk full)
     SyncTemporary,    // AtomicFile::Commit cannot flush the temporary file to the disk
     RenameTemporary,  // AtomicFile::Commit cannot rename the temporary file into place

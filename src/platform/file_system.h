@@ -19,15 +19,27 @@ bool WriteStream(std::FILE *stream, const char *data, std::size_t size);
 // Closes the stream; false when its buffered bytes could not be written.
 bool CloseStream(std::FILE *stream);
 
-// A file written whole or not at all.  Begin creates "<path>.tmp" beside the
-// file (in the same directory, so on the same file system); Write appends to
+// Creates a new file for writing; fails when the name is taken, so two
+// processes never share it (POSIX: open with O_CREAT | O_EXCL; Windows:
+// CreateFile with CREATE_NEW).  *nameTaken tells that failure from others.
+// text: the C library's text mode (Windows line ends).
+std::FILE *CreateExclusiveStream(const char *path, bool text, bool *nameTaken);
+
+// A file written whole or not at all, also while other processes write the
+// same path (servers started from one game directory).  Begin creates
+// "<path>.<process id>.tmp" beside the file (in the same directory, so on
+// the same file system), exclusively; when that name is taken (a file left
+// by an ended process that had the same id, or a process with the same id
+// in another PID namespace sharing the directory) it takes
+// "<path>.<process id>.<n>.tmp", n = 1 to 99.  It never removes a file it
+// did not create, except the temporary files of this path whose process has
+// ended (what a process killed half-way leaves behind).  Write appends to
 // it; Commit flushes it to the disk, closes it and renames it over the path
 // in one step, replacing an existing file (Windows: MoveFileEx with
 // MOVEFILE_REPLACE_EXISTING and MOVEFILE_WRITE_THROUGH; POSIX: rename).
 // When any step fails, or the object goes away uncommitted, the temporary
-// file is removed and the path keeps what it had.  A process killed half-way
-// leaves the path as it was and at most the temporary file, which the next
-// write of the same path reuses.
+// file is removed and the path keeps what it had (or what another process
+// put there meanwhile).
 class AtomicFile {
 public:
     AtomicFile() = default;
@@ -37,6 +49,7 @@ public:
 
     // text: written in the C library's text mode (Windows line ends).
     // False when the path is too long or the temporary file cannot be made.
+    // The same object may write several paths, one after the other.
     bool Begin(const char *path, bool text);
     // False once any write failed (the failure is kept for Commit).
     bool Write(const char *data, std::size_t size);
@@ -51,12 +64,18 @@ private:
     std::FILE *m_stream = nullptr;
     bool m_failed = false;
     char m_path[kPathSize] = {};
-    char m_temporary[kPathSize + 4] = {};
+    // ".", the process id (at most 20 digits), ".", n and ".tmp".
+    char m_temporary[kPathSize + 32] = {};
 };
 
 // The backends' parts of Commit: flush the stream's written bytes to the disk
 // (fsync; Windows: _commit), and rename a finished file over another.
 bool SyncStream(std::FILE *stream);
+// The id of this process (getpid; Windows: GetCurrentProcessId).
+unsigned long CurrentProcessId();
+// False only when no process has the id (POSIX: kill(id, 0) fails with
+// ESRCH; Windows: the process cannot be opened as missing, or has exited).
+bool ProcessRunning(unsigned long id);
 bool MoveIntoPlace(const char *from, const char *to);
 // Puts a finished file in another's place in one step, for a file rewritten
 // often and read by other processes: a reader opens the old file or the new

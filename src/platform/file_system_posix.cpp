@@ -43,6 +43,7 @@
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/xattr.h>
@@ -453,6 +454,35 @@ bool IsReadOnlyFile(const char *path) {
 }
 
 bool SyncStream(std::FILE *stream) { return stream != nullptr && fsync(fileno(stream)) == 0; }
+
+std::FILE *CreateExclusiveStream(const char *path, bool, bool *nameTaken) {
+    if (nameTaken != nullptr) *nameTaken = false;
+    if (path == nullptr || *path == '\0') return nullptr;
+    if (FaultFires(FaultPoint::TemporaryTaken)) {
+        if (nameTaken != nullptr) *nameTaken = true;
+        return nullptr;
+    }
+    // The mode fopen gives a new file (0666 less the umask).
+    const int descriptor = open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (descriptor < 0) {
+        if (nameTaken != nullptr) *nameTaken = errno == EEXIST;
+        return nullptr;
+    }
+    std::FILE *stream = fdopen(descriptor, "wb");
+    if (stream == nullptr) {
+        close(descriptor);
+        unlink(path);
+    }
+    return stream;
+}
+
+unsigned long CurrentProcessId() { return static_cast<unsigned long>(getpid()); }
+
+bool ProcessRunning(unsigned long id) {
+    const pid_t pid = static_cast<pid_t>(id);
+    if (pid <= 0 || static_cast<unsigned long>(pid) != id) return true;  // not a process id: left alone
+    return kill(pid, 0) == 0 || errno != ESRCH;
+}
 
 bool MoveIntoPlace(const char *from, const char *to) {
     return from != nullptr && to != nullptr && std::rename(from, to) == 0;

@@ -2,12 +2,15 @@
 // attribute value read-only plus system (5), compared for equality.
 #include "platform/file_system.h"
 
+#include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+
+#include "platform/fault_points.h"
 
 namespace platform {
 
@@ -62,6 +65,45 @@ bool IsReadOnlyFile(const char *path) {
 }
 
 bool SyncStream(std::FILE *stream) { return stream != nullptr && _commit(_fileno(stream)) == 0; }
+
+std::FILE *CreateExclusiveStream(const char *path, bool text, bool *nameTaken) {
+    if (nameTaken != nullptr) *nameTaken = false;
+    if (path == nullptr || *path == '\0') return nullptr;
+    if (FaultFires(FaultPoint::TemporaryTaken)) {
+        if (nameTaken != nullptr) *nameTaken = true;
+        return nullptr;
+    }
+    // Shared for reading and deleting as fopen shares a file; not inherited.
+    HANDLE handle = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        if (nameTaken != nullptr) *nameTaken = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
+        return nullptr;
+    }
+    const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | (text ? _O_TEXT : _O_BINARY));
+    if (descriptor < 0) {
+        CloseHandle(handle);
+        DeleteFileA(path);
+        return nullptr;
+    }
+    std::FILE *stream = _fdopen(descriptor, text ? "w" : "wb");
+    if (stream == nullptr) {
+        _close(descriptor);
+        DeleteFileA(path);
+    }
+    return stream;
+}
+
+unsigned long CurrentProcessId() { return GetCurrentProcessId(); }
+
+bool ProcessRunning(unsigned long id) {
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(id));
+    if (process == nullptr) return GetLastError() != ERROR_INVALID_PARAMETER;  // no such process
+    const bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    CloseHandle(process);
+    return running;
+}
 
 bool MoveIntoPlace(const char *from, const char *to) {
     return from != nullptr && to != nullptr &&

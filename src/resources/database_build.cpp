@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "config/variables.h"
+#include "engine/decimal_text.h"
 #include "engine/engine_services.h"
 #include "engine/paths.h"
 #include "log/file_handle.h"
@@ -65,7 +66,7 @@ bool WriteList(const char *szPath, std::vector<Record> &list, WriteLine writeLin
 bool WriteModels(const char *szPath) {
     return WriteList(szPath, ModelList(), [](CFileHandle &file, const ktBase &model) {
         file.Printf(KTS_MODEL_LINE, model.strName.c_str(), model.nSizeHigh, model.nSizeLow, model.strTag.c_str(),
-                    model.nFactor, model.dDivisor);
+                    model.nFactor, DecimalText(model.dDivisor, 6).szText);
     });
 }
 

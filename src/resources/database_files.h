@@ -18,7 +18,8 @@
 #define KTS_PATTERN "*.kts"
 
 // One line of mdlbase.kts and one of sprbase.kts.
-#define KTS_MODEL_LINE "%s %d %d %s %d %f\n"
+// The divisor is written with six decimals and a point whatever the locale.
+#define KTS_MODEL_LINE "%s %d %d %s %d %s\n"
 #define KTS_SPRITE_LINE "%s %d %d\n"
 
 constexpr std::size_t kKtsPathSize = 512;

@@ -4,16 +4,17 @@
 # library's own (libc, libdl, libm; no libstdc++ or libgcc_s),
 # libdl.so.2 named as a dependency (before glibc 2.34 dlopen and dlsym live
 # there, not in libc), only the entry points and the entity forwarders
-# exported, no text relocations, and the ELF class and machine of its
-# engines.
-#   check_linux_library.sh LIBRARY ENTITIES CEILING CLASS MACHINE
+# exported (one for every class a game library exports), no text
+# relocations, and the ELF class and machine of its engines.
+#   check_linux_library.sh LIBRARY ENTITIES GAME_ENTITIES CEILING CLASS MACHINE
 # e.g. ... 2.28 ELF32 "Intel 80386" (readelf's names).
 set -eu
 LIB="$1"
 ENTITIES="$2"
-CEILING="$3"
-CLASS="$4"
-MACHINE="$5"
+GAME_ENTITIES="$3"
+CEILING="$4"
+CLASS="$5"
+MACHINE="$6"
 status=0
 fail() { echo "FAIL: $*"; status=1; }
 
@@ -52,5 +53,10 @@ if [ "$exported" != "$expected" ]; then
   printf '%s\n' "$expected" | diff - "$listed" | head -20
   rm -f "$listed"
 fi
+# Every class a game library exports has its forwarder, or a map using it
+# loses the entity in standalone mode.
+for name in $(sed -n 's/^HOSTSIM_\(REGAME_\)\{0,1\}ENTITY(\(.*\))$/\2/p' "$GAME_ENTITIES"); do
+  echo "$exported" | grep -qx "$name" || fail "no forwarder for the game library's entity class $name"
+done
 [ $status -eq 0 ] && echo "ok: $class $machine, $(echo "$expected" | wc -l) exports, symbol versions: $(echo $versions)"
 exit $status

@@ -1,18 +1,20 @@
 #!/bin/sh
 # The Windows DLL must export the nine entry points (and the entity
-# forwarders) under their plain names and import only system DLLs. The
-# 32-bit DLL must also have the classic section layout the engine expects of
+# forwarders, one for every class a game library exports) under their plain
+# names and import only system DLLs. The 32-bit DLL must also have the classic section layout the engine expects of
 # a game library: code and read-only data in .text, then .data, .bss and the
 # loader's tables; no .rdata or .eh_frame of their own, no debugging sections.
 set -eu
 DLL="$1"
 ENTITIES="$2"
+GAME_ENTITIES="$3"
 status=0
 fail() { echo "FAIL: $*"; status=1; }
 dump=$(objdump -p "$DLL")
 
 for name in GiveFnptrsToDll GetEntityAPI2 GetEntityAPI2_Post GetNewDLLFunctions Server_GetBlendingInterface \
-            Meta_Init Meta_Query Meta_Attach Meta_Detach $(sed -n 's/^ZK_ENTITY(\(.*\))$/\1/p' "$ENTITIES"); do
+            Meta_Init Meta_Query Meta_Attach Meta_Detach $(sed -n 's/^ZK_ENTITY(\(.*\))$/\1/p' "$ENTITIES") \
+            $(sed -n 's/^HOSTSIM_\(REGAME_\)\{0,1\}ENTITY(\(.*\))$/\2/p' "$GAME_ENTITIES"); do
   echo "$dump" | grep -qE "^[[:space:]]*\[[[:space:]]*[0-9]+\] $name\$" || fail "export $name missing"
 done
 echo "$dump" | grep -qE '\] [A-Za-z_]+@[0-9]+$' && fail "decorated export names"

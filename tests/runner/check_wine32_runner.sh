@@ -62,5 +62,40 @@ case "$out" in *"does not run 32-bit Windows programs"*) ;; *) fail "ensure of a
 [ -f "$keep/file" ] || fail "remove deleted files through a mount in the tree"
 grep -q " $scratch/cache" /proc/self/mountinfo && fail "mounts left under the tree"
 
-[ $status -eq 0 ] && echo "ok: unmade, outdated and broken trees refused; nothing deleted through a mount"
+# In a chroot whose root directory is not a mount point (unshare cannot make
+# every mount private there) a run still works, and leaves nothing mounted.
+# The chroot: a plain directory with the host's /usr, /etc, /dev, /sys and this
+# repository bound into it, in a private namespace of this test. In it, a
+# finished fake tree (the host's /usr bound into it) whose "wine" only says
+# it ran; the run's own mounts (proc, sys, dev, ...) must be gone after it.
+chroot_dir="$scratch/chroot"
+runner_dir=$(cd "$(dirname "$RUNNER")" && pwd)
+tree="$chroot_dir/cache/wine32"
+mkdir -p "$chroot_dir/usr" "$chroot_dir/etc" "$chroot_dir/dev" "$chroot_dir/sys" "$chroot_dir/proc" "$chroot_dir/tmp" \
+         "$chroot_dir$runner_dir" "$tree/usr" "$tree/proc" "$tree/sys" "$tree/dev" "$tree/tmp" "$tree/fake"
+for dir in "$chroot_dir" "$tree"; do
+  for link in bin sbin lib lib64; do [ -e "/$link" ] && ln -s "usr/$link" "$dir/$link"; done
+done
+printf '#!/bin/sh\necho "wine ran $*"\n' >"$tree/fake/wine"
+printf '#!/bin/sh\nmkdir -p "$WINEPREFIX" && touch "$WINEPREFIX/system.reg"\n' >"$tree/fake/wineboot"
+printf '#!/bin/sh\nexit 0\n' >"$tree/fake/wineserver"
+chmod +x "$tree/fake/"*
+echo "$recipe" >"$tree/.zk-runner-ready"
+out=$(unshare -m --propagation private -- sh -c '
+  c=$1 runner=$2 runner_dir=$3
+  for dir in /usr /etc /dev /sys; do mount --rbind "$dir" "$c$dir" || exit 1; done
+  mount -t proc proc "$c/proc" && mount --bind "$runner_dir" "$c$runner_dir" &&
+    mount -o remount,bind,ro "$c/usr" && mount --bind /usr "$c/cache/wine32/usr" || exit 1
+  cd "$c" && chroot "$c" /usr/bin/env -i PATH=/fake:/usr/bin:/usr/sbin ZK_WINE32_ROOT=/cache/wine32 \
+    sh -c "cd /tmp && \"\$0\" run prog.exe one two && grep -cE \" /cache/wine32/(proc|sys|dev|tmp)[ /]\" /proc/self/mountinfo" "$runner"
+' sh "$chroot_dir" "$runner_dir/$(basename "$RUNNER")" "$runner_dir" 2>&1)
+case "$out" in
+  *"wine ran prog.exe one two"*) ;;
+  *) fail "run in a chroot whose root is not a mount point: $out" ;;
+esac
+case "$out" in *"
+0") ;; *) fail "mounts left in the tree after a run in a chroot: $out" ;; esac
+grep -q " $chroot_dir" /proc/self/mountinfo && fail "mounts of the chroot test left behind"
+
+[ $status -eq 0 ] && echo "ok: unmade, outdated and broken trees refused; nothing deleted through a mount; runs in a chroot"
 exit $status

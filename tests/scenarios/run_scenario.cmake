@@ -17,6 +17,8 @@
 #     args ...    extra hostsim arguments
 #     mkdir DIR   creates DIR in the server directory before the run
 #     copy F DIR  copies F (relative to the scenario directory) into DIR first
+#     locale NAME hostsim runs with --locale NAME (LANGUAGE_TERRITORY.CHARSET),
+#                 generated with localedef for this run when missing
 # <SOURCE_DIR>/<NAME>.files/   copied into the server directory first (optional)
 # With PROMTOOL, every metrics file (*.prom) the session leaves in the server
 # directory must pass `promtool check metrics` (format and naming).
@@ -40,6 +42,7 @@ string(REPLACE ";" "\\;" expect_text "${expect_text}")
 string(REPLACE "\n" ";" expectations "${expect_text}")
 set(expected_exit 0)
 set(extra_args ${ARGS})
+set(environment "")
 foreach(line IN LISTS expectations)
   string(REPLACE "@LB@" "[" line "${line}")
   string(REPLACE "@RB@" "]" line "${line}")
@@ -49,13 +52,32 @@ foreach(line IN LISTS expectations)
     file(COPY "${SOURCE_DIR}/${CMAKE_MATCH_1}" DESTINATION "${root}/${CMAKE_MATCH_2}")
   elseif(line MATCHES "^exit ([0-9]+)$")
     set(expected_exit ${CMAKE_MATCH_1})
+  elseif(line MATCHES "^locale (([^ .]+)\\.([^ ]+))$")
+    # Generated beside the server directory and found through LOCPATH, so
+    # the machine's own locales stay as they are.
+    set(locales "${WORK_DIR}/${NAME}.locales")
+    if(NOT EXISTS "${locales}/${CMAKE_MATCH_1}")
+      find_program(localedef localedef)
+      if(NOT localedef)
+        message(FATAL_ERROR "localedef is missing: install Debian's locales package (scripts/install-deps.sh)")
+      endif()
+      file(MAKE_DIRECTORY "${locales}")
+      execute_process(COMMAND ${localedef} -i ${CMAKE_MATCH_2} -f ${CMAKE_MATCH_3} "${locales}/${CMAKE_MATCH_1}"
+                      RESULT_VARIABLE made OUTPUT_VARIABLE made_text ERROR_VARIABLE made_text)
+      if(NOT made EQUAL 0)
+        file(REMOVE_RECURSE "${locales}/${CMAKE_MATCH_1}")
+        message(FATAL_ERROR "localedef could not make the locale ${CMAKE_MATCH_1}:\n${made_text}")
+      endif()
+    endif()
+    set(environment ${CMAKE_COMMAND} -E env "LOCPATH=${locales}")
+    list(APPEND extra_args --locale ${CMAKE_MATCH_1})
   elseif(line MATCHES "^args (.*)$")
     separate_arguments(more UNIX_COMMAND "${CMAKE_MATCH_1}")
     list(APPEND extra_args ${more})
   endif()
 endforeach()
 
-set(command ${EMULATOR} "${HOSTSIM}" --plugin "${PLUGIN}" --root "${root}" --stub-game "${STUB}"
+set(command ${environment} ${EMULATOR} "${HOSTSIM}" --plugin "${PLUGIN}" --root "${root}" --stub-game "${STUB}"
             --script "${SOURCE_DIR}/${NAME}.script" ${extra_args})
 execute_process(COMMAND ${command} OUTPUT_VARIABLE output ERROR_VARIABLE errors RESULT_VARIABLE result
                 TIMEOUT 300)
@@ -78,7 +100,7 @@ string(REPLACE ";" "\\;" text "${text}")
 string(REPLACE "\n" ";" lines "${text}")
 set(position 0)
 foreach(line IN LISTS expectations)
-  if(line STREQUAL "" OR line MATCHES "^#" OR line MATCHES "^exit [0-9]+$" OR line MATCHES "^(args|mkdir|copy) ")
+  if(line STREQUAL "" OR line MATCHES "^#" OR line MATCHES "^exit [0-9]+$" OR line MATCHES "^(args|mkdir|copy|locale) ")
     continue()
   endif()
   if(line MATCHES "^file (.*)$")

@@ -4,6 +4,7 @@
 // (an existing file is never made again, and it replaces kestrin.cfg).
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <set>
 #include <string>
 
@@ -14,6 +15,8 @@
 #if !defined(_WIN32)
 #  include <signal.h>
 #  include <sys/resource.h>
+#  include <sys/wait.h>
+#  include <unistd.h>
 #endif
 
 using config_test::ConfigTest;
@@ -25,7 +28,9 @@ constexpr int kKilled = 9;
 const std::string kAutoConfig = config_test::kConfigDir + "kestrin.acfg";
 
 HardwareFigures SingleProcessorAt800() { return HardwareFigures{800.0f, 256}; }
+#if !defined(_WIN32)
 HardwareFigures KilledWhileMeasuring() { std::_Exit(kKilled); }
+#endif
 
 struct AutoConfigWriteTest : ConfigTest {
     void SetUp() override {
@@ -102,7 +107,58 @@ TEST_F(AutoConfigWriteTest, EmptyFileFromAnInterruptedWriteIsMadeAgain) {
         << Log();
 }
 
+// Another server started from the same game directory put its complete file
+// in place while this one measured, and this one's rename fails (on Windows,
+// the other server is reading the file): the other's file is run, no error.
+std::string s_otherServersFile;
+HardwareFigures AnotherServerFinishesMeanwhile() {
+    std::ofstream(kAutoConfig, std::ios::binary) << s_otherServersFile;
+    platform::ArmFault(FaultPoint::RenameTemporary, 0, 1);
+    return SingleProcessorAt800();
+}
+
+TEST_F(AutoConfigWriteTest, FileCompletedByAnotherServerMeanwhileIsRunWithoutAnError) {
+    s_otherServersFile = "zeq_kestrin_logs 1\nzeq_kestrin_autofps 250\n";
+    SetHardwareProbeForTests(AnotherServerFinishesMeanwhile);
+    RunAutoConfig();
+    EXPECT_EQ(Log().find("ERROR"), std::string::npos) << Log();
+    EXPECT_EQ(engine.serverCommands.size(), 2u);
+    EXPECT_EQ(engine.ReadFile(kAutoConfig), s_otherServersFile);
+    EXPECT_EQ(ConfigFiles(), (std::set<std::string>{".keep", "kestrin.acfg"}));
+}
+
 #if !defined(_WIN32)  // death tests start a new process (in a new directory) there
+// The temporary file is named after this process and made exclusively; a
+// name already taken gives the next one.  Temporary files of the same path
+// left by ended processes go; those of running processes and of other paths
+// stay.
+std::set<std::string> s_whileMeasuring;
+HardwareFigures ListWhileMeasuring() {
+    for (const auto &entry : std::filesystem::directory_iterator(config_test::kConfigDir))
+        s_whileMeasuring.insert(entry.path().filename().string());
+    return SingleProcessorAt800();
+}
+
+TEST_F(AutoConfigWriteTest, TemporaryFileIsThisProcesssAndLeftoversOfEndedProcessesGo) {
+    const pid_t child = fork();
+    if (child == 0) _exit(0);
+    ASSERT_EQ(waitpid(child, nullptr, 0), child);
+    const std::string ended = std::to_string(child), running = std::to_string(getppid());
+    const std::string self = std::to_string(getpid());
+    for (const std::string &name : {"kestrin.acfg." + ended + ".tmp", "kestrin.acfg." + ended + ".2.tmp",
+                                    "kestrin.acfg." + running + ".tmp", "kestrin.cfg." + ended + ".tmp"})
+        WriteConfig(name.c_str(), "partial");
+    platform::ArmFault(FaultPoint::TemporaryTaken, 0, 1);
+    SetHardwareProbeForTests(ListWhileMeasuring);
+    RunAutoConfig();
+    EXPECT_EQ(s_whileMeasuring, (std::set<std::string>{".keep", "kestrin.acfg." + self + ".1.tmp",
+                                                       "kestrin.acfg." + running + ".tmp",
+                                                       "kestrin.cfg." + ended + ".tmp"}));
+    EXPECT_EQ(ConfigFiles(), (std::set<std::string>{".keep", "kestrin.acfg", "kestrin.acfg." + running + ".tmp",
+                                                    "kestrin.cfg." + ended + ".tmp"}));
+    EXPECT_EQ(engine.serverCommands.size(), 19u);
+}
+
 // The server killed at each step of the write (in a child process): the next
 // map start, here in the parent, finds no file and makes it.
 TEST_F(AutoConfigWriteTest, ServerKilledAtAnyStepLeavesNoFile) {

@@ -136,15 +136,15 @@ TEST(DecimalText, BlanksSignDigitsAndADecimalPartOnly) {
     EXPECT_EQ(DecimalToReal(("0." + std::string(500, '0') + "1").c_str()), 0.0);
 }
 
-TEST(DecimalText, WrittenWithAPointAndHalvesRoundedAwayFromZero) {
+TEST(DecimalText, WrittenWithAPointAndRoundedAsTheCLibraryRounds) {
     const struct {
         double value;
         int digits;
         const char *fixed;
         const char *shortest;
     } cases[] = {
-        {800.0, 1, "800.0", "800"},          {338.5, 2, "338.50", "338.5"},     {0.25, 1, "0.3", "0.3"},
-        {-1.005, 3, "-1.005", "-1.005"},     {-0.0001, 2, "0.00", "0"},        {1234.5678, 0, "1235", "1235"},
+        {800.0, 1, "800.0", "800"},          {338.5, 2, "338.50", "338.5"},     {0.26, 1, "0.3", "0.3"}  ,
+        {-1.005, 3, "-1.005", "-1.005"},     {-0.0001, 2, "-0.00", "0"},        {1234.5678, 0, "1235", "1235"},
         {1e19, 1, "10000000000000000000.0", "10000000000000000000"},           {0.5, 9, "0.500000000", "0.5"},
         {NAN, 2, "NaN", "NaN"},              {INFINITY, 2, "+Inf", "+Inf"},    {-INFINITY, 0, "-Inf", "-Inf"},
     };
@@ -158,4 +158,14 @@ TEST(DecimalText, WrittenWithAPointAndHalvesRoundedAwayFromZero) {
     char small[4];
     EXPECT_EQ(FormatDecimal(small, sizeof(small), 123.45, 2), 3);
     EXPECT_STREQ(small, "123");
+}
+
+TEST(DecimalText, GeneralFormIsPrintfsG) {
+    const struct {
+        double value;
+        const char *text;
+    } cases[] = {{100.0, "100"}, {99.5, "99.5"}, {0.1234567, "0.123457"}, {1e7, "1e+07"}, {-2.5e-5, "-2.5e-05"},
+                 {NAN, "NaN"}};
+    for (const auto &c : cases) EXPECT_STREQ(GeneralText(c.value).szText, c.text) << c.value;
+    EXPECT_STREQ(DecimalText(2.345, 1).szText, "2.3");
 }

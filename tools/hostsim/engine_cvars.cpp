@@ -38,7 +38,7 @@ bool EngineSim::registerCvar(cvar_t *variable) {
     entry.original = variable->string;
     entry.text = CopyText(variable->string);
     variable->string = entry.text.get();
-    variable->value = static_cast<float>(std::atof(entry.text.get()));
+    variable->value = static_cast<float>(EngineAtof(entry.text.get()));
     cvars_.push_back(std::move(entry));
     relinkCvars();
     return true;
@@ -101,7 +101,7 @@ void EngineSim::setCvar(cvar_t *variable, const char *value) {
     }
     std::unique_ptr<char[]> text = CopyText(value);  // value may be the old string
     variable->string = text.get();
-    variable->value = static_cast<float>(std::atof(text.get()));
+    variable->value = static_cast<float>(EngineAtof(text.get()));
     entry->text = std::move(text);
 }
 

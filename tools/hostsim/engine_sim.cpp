@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 
 #include "engine_table.h"
 #include "engine_text.h"
@@ -109,6 +110,27 @@ void EngineSim::print(const char *text) {
         output_(text);
     else
         std::fputs(text, stdout);
+    if (!holds_.empty()) holdAt(text);
+}
+
+void EngineSim::setHolds(std::vector<Hold> holds, std::string directory) {
+    holds_ = std::move(holds);
+    holdDirectory_ = std::move(directory);
+}
+
+void EngineSim::holdAt(const std::string &text) {
+    for (Hold &hold : holds_) {
+        if (hold.done || text.find(hold.text) == std::string::npos) continue;
+        hold.done = true;
+        std::fflush(stdout);
+        const std::string base = holdDirectory_ + "/" + hold.name;
+        if (!std::ofstream(base + ".held")) EngineError("cannot create %s.held", base.c_str());
+        const double end = hostos::MonotonicSeconds() + 120;
+        while (hostos::RegularFileSize(base + ".go") < 0) {
+            if (hostos::MonotonicSeconds() > end) EngineError("hold %s was never released", hold.name.c_str());
+            hostos::SleepSeconds(0.01);
+        }
+    }
 }
 
 void EngineSim::printf(const char *format, ...) {

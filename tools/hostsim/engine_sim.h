@@ -115,6 +115,16 @@ public:
 #endif
         ;
     void setOutput(std::function<void(const char *)> output);
+    // Holds the process at the first output containing a hold's text: it
+    // creates DIR/NAME.held and waits until DIR/NAME.go exists (a test that
+    // runs several servers at once orders their steps this way).  Each hold
+    // happens once; one not released within two minutes ends the run.
+    struct Hold {
+        std::string name;
+        std::string text;
+        bool done = false;
+    };
+    void setHolds(std::vector<Hold> holds, std::string directory);
 
     // ---- calls the engine saw
     const std::vector<Call> &calls() const { return calls_; }
@@ -154,7 +164,11 @@ private:
     static void QuitCommand();
     static void MaxplayersCommand();
 
+    void holdAt(const std::string &text);
+
     Options options_;
+    std::vector<Hold> holds_;
+    std::string holdDirectory_;
     EngineTable table_;
     globalvars_t globals_;
     std::unique_ptr<char[]> arena_;

@@ -6,10 +6,57 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <locale>
+#include <sstream>
 
 #include "engine_sim.h"
 
 namespace hostsim {
+
+double EngineAtof(const char *text) {
+    if (!text) return 0;
+    while (*text == ' ' || *text == '\t') ++text;
+    double sign = 1;
+    if (*text == '-' || *text == '+') {
+        if (*text == '-') sign = -1;
+        ++text;
+    }
+    double value = 0;
+    if (text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        for (text += 2; std::isxdigit(static_cast<unsigned char>(*text)); ++text) {
+            const char c = *text;
+            value = value * 16 + (c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10);
+        }
+        return sign * value;
+    }
+    for (; *text >= '0' && *text <= '9'; ++text) value = value * 10 + (*text - '0');
+    if (*text == '.') {
+        double scale = 1;
+        for (++text; *text >= '0' && *text <= '9'; ++text) {
+            scale /= 10;
+            value += (*text - '0') * scale;
+        }
+    }
+    return sign * value;
+}
+
+bool ParseNumberText(const std::string &text, double *value) {
+    std::istringstream in(text);
+    in.imbue(std::locale::classic());
+    double parsed = 0;
+    if (!(in >> parsed) || in.peek() != std::char_traits<char>::eof()) return false;
+    *value = parsed;
+    return true;
+}
+
+std::string FixedText(double value, int decimals) {
+    std::ostringstream out;
+    out.imbue(std::locale::classic());
+    out.setf(std::ios::fixed, std::ios::floatfield);
+    out.precision(decimals);
+    out << value;
+    return out.str();
+}
 
 bool EqualNoCase(const char *a, const char *b) {
     for (;; ++a, ++b) {

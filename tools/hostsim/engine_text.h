@@ -18,4 +18,15 @@ std::string Trim(const std::string &text);
 std::size_t CommandEnd(const std::string &text, std::size_t begin);
 std::string FormatV(const char *format, va_list args);
 
+// Numbers read and written with '.' as the decimal point whatever the
+// process's locale (hostsim --locale sets one, as an engine may).
+// The engine's own reading of a variable's text: an optional sign, "0x" and
+// hexadecimal digits, or decimal digits with an optional decimal part; it
+// stops at the first other character (no exponent).
+double EngineAtof(const char *text);
+// The whole text as a number (exponents allowed); false when it is not one.
+bool ParseNumberText(const std::string &text, double *value);
+// "%.*f" with a point.
+std::string FixedText(double value, int decimals);
+
 }  // namespace hostsim

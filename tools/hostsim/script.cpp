@@ -1,6 +1,7 @@
 #include "script.h"
 
 #include <algorithm>
+#include <clocale>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -9,6 +10,7 @@
 #include <memory>
 #include <sstream>
 
+#include "engine_text.h"
 #include "host_os.h"
 #include "metamod_sim.h"
 #include "script_repeat.h"
@@ -21,7 +23,7 @@ namespace {
 
 const char *const kDefaultAddress = "127.0.0.1:27005";
 
-std::string Trim(const std::string &text) {
+std::string TrimLine(const std::string &text) {
     std::size_t begin = text.find_first_not_of(" \t\r\n");
     if (begin == std::string::npos) return std::string();
     std::size_t end = text.find_last_not_of(" \t\r\n");
@@ -29,9 +31,8 @@ std::string Trim(const std::string &text) {
 }
 
 bool ParseNumber(const std::string &text, double *value) {
-    char *end = nullptr;
-    double parsed = std::strtod(text.c_str(), &end);
-    if (end == text.c_str() || *end || !std::isfinite(parsed)) return false;
+    double parsed = 0;
+    if (!ParseNumberText(text, &parsed) || !std::isfinite(parsed)) return false;
     *value = parsed;
     return true;
 }
@@ -57,7 +58,9 @@ std::string JoinPath(const std::string &a, const std::string &b) {
 
 const char *UsageText() {
     return "usage: hostsim --plugin LIB --root DIR [--game NAME] [--gamedir-text TEXT] [--standalone]\n"
-           "               [--listen] [--stub-game PATH] [--game-library NAME] [--script FILE]\n"
+           "               [--listen] [--stub-game PATH] [--classic-game] [--game-library NAME]\n"
+           "               [--locale NAME] [--hold NAME:TEXT ... --hold-dir DIR]\n"
+           "               [--script FILE]\n"
            "               [--realtime] [--trace FILE] [--check-profile] [--linger SECONDS] [--port N] [LINE ...]\n"
            "               [--max-fps N] [--rate-percent P] [--jitter-us N]\n"
            "               [--long-frame-every N --long-frame-ms M]\n"
@@ -76,6 +79,16 @@ const char *UsageText() {
            "--port sets the server's port as the engine's -port does (hostport; default\n"
            "27015 from the port variable).\n"
            "\n"
+           "--locale sets the process's locale (setlocale LC_ALL) before the plugin loads,\n"
+           "as an engine or another plugin may (de_DE.UTF-8: a comma as the decimal point).\n"
+           "\n"
+           "--hold stops the run at the first console output containing TEXT: hostsim\n"
+           "creates DIR/NAME.held and carries on once DIR/NAME.go exists (tests that run\n"
+           "several servers at once order their steps with it).\n"
+           "\n"
+           "--classic-game uses the stub game without the entity classes ReGameDLL_CS adds\n"
+           "(stub_game_classic beside the stub game).\n"
+           "\n"
            "--game-library names the stub game's copy in DIR/NAME/dlls (standalone mode;\n"
            "default cs_i386.so; cs_amd64.so, cs_arm64.so on 64-bit; mp.dll on Windows).\n"
            "\n"
@@ -85,7 +98,8 @@ const char *UsageText() {
            "Plays the Half-Life engine and Metamod (or the engine alone with --standalone),\n"
            "loads LIB and runs the script lines: from FILE, then the LINE arguments.\n"
            "\n"
-           "  map NAME               start a map (ends the running one)\n"
+           "  map NAME [CLASS ...]   start a map (ends the running one); its entities are the\n"
+           "                         world, a spawn point and one of each CLASS\n"
            "  wait SECONDS [FPS]     run frames for SECONDS of game time (default 100 a second)\n"
            "  wait SECONDS engine    the same, each frame's length from sys_ticrate and the\n"
            "                         timing options, as in --realtime, but on game time\n"
@@ -126,6 +140,24 @@ bool ParseCommandLine(int argc, char **argv, HostsimOptions *options, std::strin
             options->listen = true;
         } else if (arg == "--stub-game") {
             if (!value(&options->stubGame)) return false;
+        } else if (arg == "--hold") {
+            std::string spec;
+            if (!value(&spec)) return false;
+            const std::string::size_type colon = spec.find(':');
+            if (colon == std::string::npos || colon == 0 || colon + 1 == spec.size()) {
+                *error = "--hold needs NAME:TEXT";
+                return false;
+            }
+            EngineSim::Hold hold;
+            hold.name = spec.substr(0, colon);
+            hold.text = spec.substr(colon + 1);
+            options->holds.push_back(hold);
+        } else if (arg == "--hold-dir") {
+            if (!value(&options->holdDirectory)) return false;
+        } else if (arg == "--locale") {
+            if (!value(&options->locale)) return false;
+        } else if (arg == "--classic-game") {
+            options->classicGame = true;
         } else if (arg == "--game-library") {
             if (!value(&options->gameLibrary)) return false;
         } else if (arg == "--script") {
@@ -174,6 +206,10 @@ bool ParseCommandLine(int argc, char **argv, HostsimOptions *options, std::strin
                                  "zeq_kestrin_show", "wait 4", "zeq_kestrin_show", "quit"})
             options->lines.push_back(line);
     }
+    if (!options->holds.empty() && options->holdDirectory.empty()) {
+        *error = "--hold needs --hold-dir";
+        return false;
+    }
     if (options->plugin.empty() || options->root.empty()) {
         *error = "--plugin and --root are required";
         return false;
@@ -202,7 +238,7 @@ void Session::start() {
     betweenFrames();
 }
 
-void Session::map(const std::string &name) {
+void Session::map(const std::string &name, const std::vector<std::string> &classes) {
     if (finished_) return;
     start();
     if (mapRunning_) {
@@ -214,7 +250,8 @@ void Session::map(const std::string &name) {
     globalvars_t *globals = engine_.globals();
     globals->mapname = engine_.allocString(name.c_str());
 
-    // The map's entities: the world first, then a spawn point.
+    // The map's entities: the world first, then a spawn point, then the
+    // script's classes.
     edict_t *world = engine_.edict(0);
     std::memset(&world->v, 0, sizeof world->v);
     world->v.pContainingEntity = world;
@@ -222,6 +259,7 @@ void Session::map(const std::string &name) {
     game_.spawnEntity(world, "worldspawn");
     edict_t *spawnPoint = engine_.createEntity("info_player_start");
     game_.spawnEntity(spawnPoint, "info_player_start");
+    for (const std::string &classname : classes) game_.spawnEntity(engine_.createEntity(classname.c_str()), classname.c_str());
 
     game_.serverActivate(engine_.edict(0), engine_.edictCount(), globals->maxClients);
     mapRunning_ = true;
@@ -441,7 +479,7 @@ bool Session::stats(const std::string &what, std::string *error) {
 }
 
 bool Session::runLine(const std::string &rawLine, std::string *error) {
-    std::string line = Trim(rawLine);
+    std::string line = TrimLine(rawLine);
     if (line.empty() || line[0] == '#') return true;
     if (finished_) return true;
     std::vector<std::string> words = Words(line);
@@ -449,11 +487,11 @@ bool Session::runLine(const std::string &rawLine, std::string *error) {
     std::size_t count = words.size();
 
     if (keyword == "map") {
-        if (count != 2) {
-            *error = "usage: map NAME";
+        if (count < 2) {
+            *error = "usage: map NAME [CLASS ...]";
             return false;
         }
-        map(words[1]);
+        map(words[1], std::vector<std::string>(words.begin() + 2, words.end()));
     } else if (keyword == "wait") {
         double seconds = 0, fps = 100;
         const bool engineRate = count == 3 && words[2] == "engine";
@@ -516,8 +554,13 @@ int RunHostsim(const HostsimOptions &given) {
     options.plugin = hostos::AbsolutePath(options.plugin);
     if (options.stubGame.empty())
         options.stubGame = JoinPath(hostos::ExecutableDirectory(), hostos::kStubGameFileName);
+    if (options.classicGame) {
+        const std::string::size_type dot = options.stubGame.rfind('.');
+        options.stubGame.insert(dot == std::string::npos ? options.stubGame.size() : dot, "_classic");
+    }
     options.stubGame = hostos::AbsolutePath(options.stubGame);
     if (!options.trace.empty()) options.trace = hostos::AbsolutePath(options.trace);
+    if (!options.holdDirectory.empty()) options.holdDirectory = hostos::AbsolutePath(options.holdDirectory);
 
     std::vector<ScriptLine> lines;
     if (!options.script.empty()) {
@@ -559,6 +602,7 @@ int RunHostsim(const HostsimOptions &given) {
     engineOptions.port = options.port;
     EngineSim engine(engineOptions);
     engine.setRecording(false);  // nobody reads the records here
+    engine.setHolds(options.holds, options.holdDirectory);
 
     if (options.standalone) {
         std::string dlls = JoinPath(options.game, "dlls");
@@ -569,6 +613,20 @@ int RunHostsim(const HostsimOptions &given) {
                          target.c_str());
             return 1;
         }
+    }
+
+    if (!options.locale.empty()) {
+        // The engine's own numbers stay as they were: it reads and writes
+        // them without the C library's locale (see EngineAtof).
+        if (!std::setlocale(LC_ALL, options.locale.c_str())) {
+            std::fprintf(stderr,
+                         "hostsim: cannot set the locale %s: generate it (localedef -i de_DE -f UTF-8 DIR/de_DE.UTF-8,\n"
+                         "then LOCPATH=DIR) or choose one that `locale -a` lists\n",
+                         options.locale.c_str());
+            return 2;
+        }
+        std::printf("hostsim: locale %s, decimal point \"%s\"\n", options.locale.c_str(),
+                    std::localeconv()->decimal_point);
     }
 
     std::string error;

@@ -1,12 +1,13 @@
 // The command line and the script runner.
 //
 //   hostsim --plugin LIB --root DIR [--game NAME] [--gamedir-text TEXT]
-//           [--standalone] [--listen] [--stub-game PATH] [--script FILE]
+//           [--standalone] [--listen] [--stub-game PATH] [--classic-game] [--script FILE]
 //           [--game-library NAME] [--realtime] [--trace FILE] [--linger SECONDS]
 //           [LINE ...]
 //
 // Script lines (from FILE, then the trailing arguments):
-//   map NAME              end the running map, start NAME (game time 1.0)
+//   map NAME [CLASS ...]  end the running map, start NAME (game time 1.0) with
+//                         the world, a spawn point and one entity of each CLASS
 //   wait SECONDS [FPS]    run frames for SECONDS of game time (100 a second)
 //   connect NAME [ADDR]   a client joins the next free slot
 //   disconnect INDEX      the client in that slot leaves
@@ -39,6 +40,10 @@ struct HostsimOptions {
     bool standalone = false;
     bool listen = false;
     std::string stubGame;  // default: next to the hostsim executable
+    std::string locale;  // set for the whole process before the plugin loads
+    std::vector<EngineSim::Hold> holds;  // --hold NAME:TEXT
+    std::string holdDirectory;           // --hold-dir DIR
+    bool classicGame = false;  // the stub game without ReGameDLL_CS's classes
     std::string gameLibrary;  // the stub's name in dlls/ (default: the usual one)
     std::string script;
     bool realtime = false;
@@ -72,7 +77,7 @@ public:
 
     // GameInit (once), then whatever the game library queued while loading.
     void start();
-    void map(const std::string &name);
+    void map(const std::string &name, const std::vector<std::string> &classes = {});
     void wait(double seconds, double framesPerSecond);
     // False when the server refused the client (full, or ClientConnect
     // returned 0).

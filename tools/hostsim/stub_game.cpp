@@ -63,5 +63,11 @@ ZK_EXPORT int Server_GetBlendingInterface(int version, struct sv_blending_interf
 
 #define HOSTSIM_ENTITY(name) \
     ZK_EXPORT void name(entvars_t *) { Say(#name); }
+#ifdef HOSTSIM_CLASSIC_GAME
+#define HOSTSIM_REGAME_ENTITY(name)
+#else
+#define HOSTSIM_REGAME_ENTITY(name) HOSTSIM_ENTITY(name)
+#endif
 #include "stub_game_entities.inc"
+#undef HOSTSIM_REGAME_ENTITY
 #undef HOSTSIM_ENTITY

@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <locale>
+#include <sstream>
+
+#include "engine_text.h"
 
 namespace hostsim {
 
@@ -25,20 +29,17 @@ std::string CsvField(const std::string &value) {
     return out + "\"";
 }
 
+// A number at the start of the text, with a point whatever the locale.
 bool Number(const std::string &text, double *value) {
-    if (text.empty()) return false;
-    char *end = nullptr;
-    double parsed = std::strtod(text.c_str(), &end);
-    if (end == text.c_str() || !std::isfinite(parsed)) return false;
+    std::istringstream in(text);
+    in.imbue(std::locale::classic());
+    double parsed = 0;
+    if (!(in >> parsed) || !std::isfinite(parsed)) return false;
     *value = parsed;
     return true;
 }
 
-std::string Fixed(double value, int decimals) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.*f", decimals, value);
-    return text;
-}
+std::string Fixed(double value, int decimals) { return FixedText(value, decimals); }
 
 // A step of 1, 2 or 5 times a power of ten giving about `count` ticks.
 double TickStep(double range, int count) {
