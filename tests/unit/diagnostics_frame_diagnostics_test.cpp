@@ -7,11 +7,11 @@
 #include <filesystem>
 #include <string>
 
-#include "commands_fixture.h"
 #include "config/variables.h"
 #include "control/timer_throttling.h"
 #include "diagnostics/frame_diagnostics.h"
 #include "diagnostics/frame_trace.h"
+#include "diagnostics_fixture.h"
 #include "platform/fault_points.h"
 #include "plugin/entry_points.h"
 
@@ -20,30 +20,7 @@ using platform::FaultPoint;
 
 namespace {
 
-struct FrameDiagnosticsTest : commands_test::CommandsTest {
-    void SetUp() override {
-        CommandsTest::SetUp();
-        NewMap();
-    }
-    void TearDown() override {
-        platform::DisarmFaults();
-        CommandsTest::TearDown();
-    }
-    void NewMap() {
-        GovernorMapStart();
-        ScheduleFirstCheck();
-    }
-    // One 4-second window that measures exactly `fps`, closed by its check.
-    void Measure(uint32_t fps) {
-        const uint32_t frames = fps * 4 - 1;
-        for (uint32_t i = 0; i < frames; ++i) {
-            engine.globals.time = nextCheckTime - 4.0f + 4.0f * static_cast<float>(i) / static_cast<float>(frames);
-            GovernorFrame();
-        }
-        engine.globals.time = nextCheckTime;
-        GovernorFrame();
-    }
-    std::size_t Count(const std::string &text) const { return ::Count(engine.console, text); }
+struct FrameDiagnosticsTest : diagnostics_test::DiagnosticsTest {
     std::string TraceFile() {
         for (const auto &entry : std::filesystem::directory_iterator("cstrike/addons/zeq_kestrin/logs"))
             if (entry.path().filename().string().rfind("trace_", 0) == 0) return entry.path().string();

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "commands_fixture.h"
 #include "diagnostics/frame_diagnostics.h"
 #include "diagnostics/metrics.h"
+#include "diagnostics_fixture.h"
 #include "platform/fault_points.h"
 #include "plugin/entry_points.h"
 
@@ -22,27 +22,17 @@ namespace {
 const char kDefaultFile[] = "cstrike/addons/zeq_kestrin/metrics/zeq_kestrin_27015.prom";
 const char kFailure[] = "Could not write the metrics file";
 
-struct MetricsTest : commands_test::CommandsTest {
+struct MetricsTest : diagnostics_test::DiagnosticsTest {
     void SetUp() override {
-        CommandsTest::SetUp();
+        DiagnosticsTest::SetUp();
         engine.RegisterEngineVariable("port", "27015");
         engine.RegisterEngineVariable("hostport", "0");
         engine.RegisterEngineVariable("ip_hostport", "0");
-        NewMap();
-    }
-    void TearDown() override {
-        platform::DisarmFaults();
-        CommandsTest::TearDown();
-    }
-    void NewMap() {
-        GovernorMapStart();
-        ScheduleFirstCheck();
     }
     void Check() {
         engine.globals.time = nextCheckTime;
         GovernorFrame();
     }
-    std::size_t Count(const std::string &text) const { return ::Count(engine.console, text); }
     // Files of the directory, by name.
     std::vector<std::string> Files(const std::string &directory) {
         std::vector<std::string> names;

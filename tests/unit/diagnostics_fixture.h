@@ -1,0 +1,42 @@
+// The fixture of the observing side's tests (statistics, rate warnings, trace,
+// metrics): a server after attach and a map start, with checks driven frame by
+// frame through the governor.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "commands_fixture.h"
+#include "control/governor.h"
+#include "platform/fault_points.h"
+
+namespace diagnostics_test {
+
+struct DiagnosticsTest : commands_test::CommandsTest {
+    void SetUp() override {
+        CommandsTest::SetUp();
+        NewMap();
+    }
+    void TearDown() override {
+        platform::DisarmFaults();
+        CommandsTest::TearDown();
+    }
+    void NewMap() {
+        GovernorMapStart();
+        ScheduleFirstCheck();
+    }
+    // One 4-second window that measures exactly `fps`, closed by its check.
+    void Measure(uint32_t fps) {
+        const uint32_t frames = fps * 4 - 1;
+        for (uint32_t i = 0; i < frames; ++i) {
+            engine.globals.time = nextCheckTime - 4.0f + 4.0f * static_cast<float>(i) / static_cast<float>(frames);
+            GovernorFrame();
+        }
+        engine.globals.time = nextCheckTime;
+        GovernorFrame();
+    }
+    std::size_t Count(const std::string &text) const { return ::Count(engine.console, text); }
+};
+
+}  // namespace diagnostics_test
