@@ -170,10 +170,13 @@ def main():
 
         # Wait for a scrape of the final files: the counts equal the files'.
         counts = {}
+        file_fps = {}
         for port in PORTS:
             with open(os.path.join(textfile, f"zeq_kestrin_{port}.prom"), encoding="utf-8") as file:
-                counts[port] = float(re.search(r"^zeq_kestrin_frame_interval_seconds_count\{.*\} (\S+)$",
-                                               file.read(), re.M).group(1))
+                text = file.read()
+            counts[port] = float(re.search(r"^zeq_kestrin_frame_interval_seconds_count\{.*\} (\S+)$",
+                                           text, re.M).group(1))
+            file_fps[port] = float(re.search(r"^zeq_kestrin_frames_per_second\{.*\} (\S+)$", text, re.M).group(1))
         deadline = time.monotonic() + 20
         while True:
             seen = {int(r["metric"]["port"]): float(r["value"][1])
@@ -189,8 +192,11 @@ def main():
         for port, output in zip(PORTS, outputs):
             labels = f'port="{port}",game="cstrike"'
             fps = prometheus.value(f"zeq_kestrin_frames_per_second{{{labels}}}")
-            if not 80 <= fps <= 101:
-                raise AssertionError(f"server {port}: {fps} frames a second")
+            # What the server wrote, through node_exporter and Prometheus (a
+            # loaded machine makes fewer than the 100 asked: the figure is the
+            # file's, whatever it is).
+            if fps != file_fps[port] or not 0 < fps <= 101:
+                raise AssertionError(f"server {port}: Prometheus holds {fps} frames a second, the file {file_fps[port]}")
             p99 = stats_p99_us(output) / 1e6
             quantile = prometheus.value(
                 f"histogram_quantile(0.99, zeq_kestrin_frame_interval_seconds_bucket{{{labels}}})")
