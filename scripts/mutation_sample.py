@@ -17,7 +17,11 @@ round-robin over the directories of src/, so every directory gets its share
 --replay FILE  runs the samples of such a list instead of drawing new ones;
                a sample is found again by its line's text, so a list drawn
                before a change of the code can be replayed after it
---out FILE     one tab-separated line a sample: result, file, line, change
+--out FILE     one tab-separated line a sample: result, file, line, change,
+               and the tests that failed
+--every-test   runs every test on each sample instead of stopping at the
+               first failure: slower, but the failed tests of each sample
+               show which tests catch what no other test catches
 """
 import argparse
 import os
@@ -158,6 +162,16 @@ def run(command, timeout):
         return None
 
 
+def failed_tests():
+    """The names ctest wrote as failed in its last run, separated by spaces."""
+    path = os.path.join(ROOT, "build", "dev", "Testing", "Temporary", "LastTestsFailed.log")
+    try:
+        with open(path, encoding="utf-8") as f:
+            return " ".join(row.strip().split(":", 1)[-1] for row in f if row.strip())
+    except OSError:
+        return ""
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("count", type=int)
@@ -165,6 +179,7 @@ def main():
     parser.add_argument("--list")
     parser.add_argument("--replay")
     parser.add_argument("--out")
+    parser.add_argument("--every-test", action="store_true")
     args = parser.parse_args()
 
     samples = read_list(args.replay) if args.replay else draw(args.count, args.seed)
@@ -196,6 +211,7 @@ def main():
     try:
         for number, (rel, line, name, _column, mutated) in enumerate(samples, 1):
             path = os.path.join(ROOT, rel)
+            failed = ""
             if line < 0:
                 result = "missing"
                 missing += 1
@@ -210,15 +226,17 @@ def main():
                     result = "uncompiled"
                     uncompiled += 1
                 else:
-                    status = run(["ctest", "--preset", "dev", "--stop-on-failure"], TEST_TIMEOUT)
+                    status = run(["ctest", "--preset", "dev"] + ([] if args.every_test else ["--stop-on-failure"]),
+                                 TEST_TIMEOUT)
                     result = "survived" if status == 0 else "caught"
+                    failed = failed_tests() if status not in (0, None) else ("(timed out)" if status is None else "")
                     if status == 0:
                         survived += 1
                     else:
                         caught += 1
                 put_back()
                 os.utime(path)  # the next build rebuilds the file as it was
-            row = f"{result}\t{rel}:{line + 1}\t{name}\t{mutated.strip()}"
+            row = f"{result}\t{rel}:{line + 1}\t{name}\t{mutated.strip()}\t{failed}"
             print(f"[{number}/{len(samples)}] {row}", flush=True)
             if out:
                 out.write(row + "\n")
