@@ -89,6 +89,8 @@ def candidates(path):
     lines, numbers = code_lines(path)
     found = []
     for i in numbers:
+        if "\t" in lines[i]:
+            continue  # the sample lists separate their fields with tabs
         code = strip_strings(lines[i])
         for name, pattern, replacement in OPERATORS:
             for m in re.finditer(pattern, code):
@@ -132,7 +134,7 @@ def write_list(samples, path):
     with open(path, "w", encoding="utf-8") as f:
         for rel, line, name, column, mutated in samples:
             original = open(os.path.join(ROOT, rel), encoding="utf-8").read().split("\n")[line]
-            f.write("\t".join([rel, name, str(column), original.replace("\t", "\\t"), mutated.replace("\t", "\\t")]) + "\n")
+            f.write("\t".join([rel, name, str(column), original, mutated]) + "\n")
 
 
 def read_list(path):
@@ -140,12 +142,11 @@ def read_list(path):
     with open(path, encoding="utf-8") as f:
         for row in f:
             rel, name, column, original, mutated = row.rstrip("\n").split("\t")
-            original = original.replace("\\t", "\t")
             lines = open(os.path.join(ROOT, rel), encoding="utf-8").read().split("\n")
             if original not in lines:
-                samples.append((rel, -1, name, int(column), mutated.replace("\\t", "\t")))
+                samples.append((rel, -1, name, int(column), mutated))
                 continue
-            samples.append((rel, lines.index(original), name, int(column), mutated.replace("\\t", "\t")))
+            samples.append((rel, lines.index(original), name, int(column), mutated))
     return samples
 
 
