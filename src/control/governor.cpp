@@ -41,17 +41,22 @@ void SetUnsigned(cvar_t *handle, unsigned long value) {
     SetVariableText(handle, text);
 }
 
+// The fixed tick rate zeq_kestrin_sysrate asks for, kept below the highest target.
+int32_t FixedTicrate(float sysrate) {
+    const int32_t fixed = TruncateToInt32(sysrate);
+    return fixed < kHighestTarget ? fixed : kHighestTarget;
+}
+
 void RunCheck() {
-    FrameDiagnosticsBeforeCheck(CurrentRateSteering());
+    const RateSteering steering = CurrentRateSteering();
+    FrameDiagnosticsBeforeCheck(steering);
     MeasureFps();
     PublishTicrate();
-    const float sysrate = VariableFloat(g_pSysrate);
-    if (!(sysrate > kFixedRateThreshold)) {  // a value that is no number takes this branch too
+    if (steering.mode != RateMode::Fixed) {  // a sysrate that is no number is not fixed either
         AdjustTicrate();
         ApplyProfile(true);
     } else {
-        const int32_t fixed = TruncateToInt32(sysrate);
-        ticrateTarget = fixed < kHighestTarget ? fixed : kHighestTarget;
+        ticrateTarget = FixedTicrate(VariableFloat(g_pSysrate));
         SetNumber(g_pSysTicrate, "%li", ticrateTarget);
         ApplyProfile(false);
     }
@@ -71,9 +76,8 @@ RateSteering CurrentRateSteering() {
     RateSteering steering{RateMode::Off, 0.0f, 0.0f};
     const float sysrate = VariableFloat(g_pSysrate);
     if (sysrate > kFixedRateThreshold) {
-        const int32_t fixed = TruncateToInt32(sysrate);
         steering.mode = RateMode::Fixed;
-        steering.target = static_cast<float>(fixed < kHighestTarget ? fixed : kHighestTarget);
+        steering.target = static_cast<float>(FixedTicrate(sysrate));
         steering.fullFrom = steering.target;
         return steering;
     }
