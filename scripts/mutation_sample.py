@@ -22,6 +22,15 @@ round-robin over the directories of src/, so every directory gets its share
 --every-test   runs every test on each sample instead of stopping at the
                first failure: slower, but the failed tests of each sample
                show which tests catch what no other test catches
+--first FILE   an earlier --out file: the tests that caught a sample there
+               run first on that sample (only when they exist still), so a
+               replay spends the full run on the samples that survive
+
+The tests run in stages, each stopping at its first failure: the tests that
+caught the sample before (--first), then the short tests (everything but the
+server sessions), then the server sessions.  A failure counts when the
+failed tests fail again on a second run, so a session that missed its time
+on a busy machine does not count as a caught change.
 """
 import argparse
 import os
@@ -38,6 +47,9 @@ BUILD_TIMEOUT = 600
 # The dev tests take under a minute, two on a loaded machine: a change that
 # makes them run longer than this has made something loop, and is caught.
 TEST_TIMEOUT = 240
+# Tests that run whole server sessions or outside tools: seconds each, so they
+# run after the short tests, several at once (they mostly wait on the clock).
+SESSIONS = r"^(scenario|soak|monitoring|runner|hostsim)\."
 
 # (name, pattern, replacement): each applies to one occurrence on a line.
 OPERATORS = [
@@ -164,13 +176,65 @@ def run(command, timeout):
 
 
 def failed_tests():
-    """The names ctest wrote as failed in its last run, separated by spaces."""
+    """The names ctest wrote as failed in its last run."""
     path = os.path.join(ROOT, "build", "dev", "Testing", "Temporary", "LastTestsFailed.log")
     try:
         with open(path, encoding="utf-8") as f:
-            return " ".join(row.strip().split(":", 1)[-1] for row in f if row.strip())
+            return [row.strip().split(":", 1)[-1] for row in f if row.strip()]
     except OSError:
-        return ""
+        return []
+
+
+def ctest(*arguments):
+    return run(["ctest", "--preset", "dev", "--output-on-failure"] + list(arguments), TEST_TIMEOUT)
+
+
+def exact(names):
+    return "^(" + "|".join(re.escape(n) for n in names) + ")$"
+
+
+def test_sample(first, every_test):
+    """(caught, failed test names) for the code as it is now."""
+    if every_test:
+        status = ctest("-j8")
+        return status != 0, (failed_tests() if status is not None else ["(timed out)"])
+    stages = []
+    if first:
+        stages.append(["-R", exact(first), "-j4"])
+    stages += [["-E", SESSIONS, "-j4"], ["-R", SESSIONS, "-j8"]]
+    for stage in stages:
+        status = ctest("--stop-on-failure", *stage)
+        if status is None:
+            return True, ["(timed out)"]
+        if status == 0:
+            continue
+        failed = failed_tests()
+        if not failed:
+            continue  # no test matched the stage's names
+        again = ctest("-R", exact(failed))
+        if again is None:
+            return True, ["(timed out)"]
+        if again != 0:
+            return True, failed
+    return False, []
+
+
+def earlier_catchers(path):
+    """line text and change -> the tests that caught it, from an --out file."""
+    found = {}
+    if not path:
+        return found
+    with open(path, encoding="utf-8") as f:
+        for row in f:
+            fields = row.rstrip("\n").split("\t")
+            if len(fields) >= 5 and fields[0] == "caught" and fields[4] and fields[4] != "(timed out)":
+                found[(fields[1].split(":")[0], fields[2], fields[3])] = fields[4].split()
+    return found
+
+
+def existing_tests():
+    listing = subprocess.run(["ctest", "--preset", "dev", "-N"], cwd=ROOT, capture_output=True, text=True).stdout
+    return set(re.findall(r"Test\s+#\d+: (\S+)", listing))
 
 
 def main():
@@ -181,6 +245,7 @@ def main():
     parser.add_argument("--replay")
     parser.add_argument("--out")
     parser.add_argument("--every-test", action="store_true")
+    parser.add_argument("--first")
     args = parser.parse_args()
 
     samples = read_list(args.replay) if args.replay else draw(args.count, args.seed)
@@ -193,10 +258,12 @@ def main():
     if run(["cmake", "--preset", "dev"], BUILD_TIMEOUT) != 0 or run(["cmake", "--build", "--preset", "dev"], BUILD_TIMEOUT) != 0:
         print("mutation-sample: the dev preset does not build unchanged", file=sys.stderr)
         return 2
-    if run(["ctest", "--preset", "dev"], TEST_TIMEOUT) != 0:
+    if ctest("-j8") != 0:
         print("mutation-sample: the dev tests fail unchanged", file=sys.stderr)
         return 2
 
+    catchers = earlier_catchers(args.first)
+    tests = existing_tests()
     restore = {}
 
     def put_back(*_):
@@ -227,14 +294,14 @@ def main():
                     result = "uncompiled"
                     uncompiled += 1
                 else:
-                    status = run(["ctest", "--preset", "dev"] + ([] if args.every_test else ["--stop-on-failure"]),
-                                 TEST_TIMEOUT)
-                    result = "survived" if status == 0 else "caught"
-                    failed = failed_tests() if status not in (0, None) else ("(timed out)" if status is None else "")
-                    if status == 0:
-                        survived += 1
-                    else:
+                    first = [t for t in catchers.get((rel, name, mutated.strip()), []) if t in tests]
+                    was_caught, names = test_sample(first, args.every_test)
+                    result = "caught" if was_caught else "survived"
+                    failed = " ".join(names)
+                    if was_caught:
                         caught += 1
+                    else:
+                        survived += 1
                 put_back()
                 os.utime(path)  # the next build rebuilds the file as it was
             row = f"{result}\t{rel}:{line + 1}\t{name}\t{mutated.strip()}\t{failed}"
