@@ -48,6 +48,9 @@ TEST(Faults, EngineThatGivesNoVariableHandles) {
     hooks.pfnServerDeactivate();
     EXPECT_EQ(CountPresentPlayers(), 1);
     EXPECT_GT(measuredFps, 0u);
+    // The next map counts only the players put in the server again.
+    hooks.pfnServerActivate(engine.edicts, 34, 32);
+    EXPECT_EQ(CountPresentPlayers(), 0);
 }
 
 

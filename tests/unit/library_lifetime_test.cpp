@@ -43,6 +43,7 @@ TEST(LibraryLifetime, StandaloneUnloadStopsEveryTimer) {
     TestEngine engine;
     loadedByMetamod = false;
     GiveFnptrsToDll(&engine.table, &engine.globals);  // no game library here: only logged
+    EXPECT_EQ(TimerPeriod(), 3u);  // taken at load: standalone mode has no attach
     StartEveryTimer(engine);
     OnLibraryUnload();
     EXPECT_EQ(platform::LiveSystemTimers(), 0);
