@@ -4,51 +4,37 @@
 
 #include "config/variables.h"
 #include "control/governor.h"
+#include "diagnostics_fixture.h"
 #include "engine/plugin_state.h"
-#include "support/test_engine.h"
 
 namespace {
-struct GovernorTest : ::testing::Test {
-    TestEngine engine;
+struct GovernorTest : diagnostics_test::DiagnosticsTest {
     void SetUp() override {
+        DiagnosticsTest::SetUp();  // game time 1.0: first check at 5.0
         loadedByMetamod = true;
-        RegisterMainVariables();
-        GovernorMapStart();
-        ScheduleFirstCheck();  // game time 1.0: first check at 5.0
     }
-    // Runs `frames` frames spread over the 4-second window, then the check frame.
-    void RunWindow(uint32_t frames) {
-        for (uint32_t i = 0; i < frames; ++i) {
-            engine.globals.time = nextCheckTime - 4.0f + 4.0f * static_cast<float>(i) / static_cast<float>(frames);
-            GovernorFrame();
-        }
-        engine.globals.time = nextCheckTime;
-        GovernorFrame();
-    }
-    // A window that measures exactly `fps`.
-    void Measure(uint32_t fps) { RunWindow(fps == 0 ? 0 : fps * 4 - 1); }
     std::string Ticrate() { return engine.VariableText("sys_ticrate"); }
 };
 }  // namespace
 
 TEST_F(GovernorTest, ThousandFramesPublishTwoHundredFiftyAndRestoreTheVersion) {
-    engine.calls.clear();
-    engine.globals.time = 2.0f;
-    for (int i = 0; i < 50; ++i) GovernorFrame();  // between checks only frames are counted
-    EXPECT_EQ(frameCount, 50u);
-    EXPECT_TRUE(engine.calls.empty());
     engine.SetVariable("zeq_kestrin_version", "9.99");
-    RunWindow(949);  // with the 50 above: 1000 frames in the window
+    Measure(250);
     EXPECT_EQ(measuredFps, 250u);
     EXPECT_EQ(engine.VariableText("zeq_fps"), "250");
     EXPECT_EQ(engine.VariableText("zeq_ticrate"), "100");
     EXPECT_EQ(engine.VariableText("zeq_kestrin_version"), "1.70");
+    engine.calls.clear();
+    for (int i = 0; i < 50; ++i) GovernorFrame();  // between checks only frames are counted
+    EXPECT_EQ(frameCount, 50u);
+    EXPECT_TRUE(engine.calls.empty());
 }
 
 TEST_F(GovernorTest, NothingRunsOutsideDeathmatch) {
     engine.globals.deathmatch = 0.0f;
+    engine.metaGlobals.mres = MRES_SUPERCEDE;
     engine.calls.clear();
-    RunWindow(400);
+    Measure(100);
     EXPECT_EQ(frameCount, 0u);
     EXPECT_TRUE(engine.calls.empty());
     EXPECT_EQ(engine.metaGlobals.mres, MRES_IGNORED);
