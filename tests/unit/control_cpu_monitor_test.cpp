@@ -82,13 +82,10 @@ TEST_F(MonitorTest, VersionChoiceMatchesTheRunningWindows) {
     const std::string shown = std::to_string(static_cast<int>(version));
     EXPECT_TRUE(SelectMonitorForOs(vista));
     EXPECT_FALSE(SelectMonitorForOs(!vista));
-    if (vista) {
-        EXPECT_NE(engine.console.find("[ZEQ] LOG: Vista Perfmon " + shown), std::string::npos) << engine.console;
-        EXPECT_NE(engine.console.find("ERROR: Vista Perfmon detected " + shown), std::string::npos);
-    } else {
-        EXPECT_NE(engine.console.find("Not Vista Perfmon " + shown), std::string::npos) << engine.console;
-        EXPECT_NE(engine.console.find("ERROR: Not Vista Perfmon detected " + shown), std::string::npos);
-    }
+    const std::string chosen = vista ? "[ZEQ] LOG: Vista Perfmon " : "Not Vista Perfmon ";
+    const std::string refused = vista ? "ERROR: Vista Perfmon detected " : "ERROR: Not Vista Perfmon detected ";
+    EXPECT_NE(engine.console.find(chosen + shown), std::string::npos) << engine.console;
+    EXPECT_NE(engine.console.find(refused + shown), std::string::npos);
 }
 
 namespace {
@@ -193,31 +190,20 @@ TEST_F(ProcStatTest, SourceThatCannotBeReadFailsForGood) {
     EXPECT_FALSE(BindPdh());
 }
 
-TEST_F(ProcStatTest, ClosingWithoutAnOpenQueryReportsWithoutBlocking) {
+TEST_F(ProcStatTest, ClosingTwiceOrWithoutAQueryReportsWithoutBlockingAndStaleHandlesAreRefused) {
     testing::internal::CaptureStderr();
     EXPECT_FALSE(DestroyMonitor(&monitor));  // never opened
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "Debug: Close Error\n");
 
     ASSERT_TRUE(CreateMonitor(kTotalPath, &monitor));
+    const Monitor old = monitor;
     ASSERT_TRUE(DestroyMonitor(&monitor));
-    EXPECT_NE(monitor.query, nullptr);  // the stale handle stays
+    EXPECT_EQ(monitor.query, old.query);  // the stale handle stays
     testing::internal::CaptureStderr();
     EXPECT_FALSE(DestroyMonitor(&monitor));  // closing it again fails
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "Debug: Close Error2\n");
     EXPECT_EQ(monitor.query, nullptr);
 
-    // A failed creation leaves no query to close either.
-    platform::ResetCpuCountersForTests((engine.root + "/missing").c_str());
-    Monitor fresh{nullptr, nullptr, 0};
-    testing::internal::CaptureStderr();
-    EXPECT_FALSE(DestroyMonitor(&fresh));
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");  // nothing bound: no close step
-}
-
-TEST_F(ProcStatTest, StaleHandlesAreRefused) {
-    ASSERT_TRUE(CreateMonitor(kTotalPath, &monitor));
-    const Monitor old = monitor;
-    ASSERT_TRUE(DestroyMonitor(&monitor));
     ASSERT_TRUE(CreateMonitor(kTotalPath, &monitor));  // the same slots again
     EXPECT_NE(old.query, monitor.query);
     EXPECT_TRUE(platform::RemoveCpuCounter(old.counter) == platform::CpuStatus::Failed);
@@ -225,6 +211,13 @@ TEST_F(ProcStatTest, StaleHandlesAreRefused) {
     uint32_t value = 9;
     EXPECT_TRUE(platform::CollectCpuSample(old.query, monitor.counter, &value) == platform::CpuStatus::Failed);
     EXPECT_TRUE(DestroyMonitor(&monitor));
+
+    // A failed creation leaves no query to close either.
+    platform::ResetCpuCountersForTests((engine.root + "/missing").c_str());
+    Monitor fresh{nullptr, nullptr, 0};
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(DestroyMonitor(&fresh));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");  // nothing bound: no close step
 }
 
 TEST_F(ProcStatTest, VistaChoiceDoesNotApply) {
@@ -243,11 +236,8 @@ TEST_F(ProcStatTest, WorkedSequenceThroughTheCounters) {
     ASSERT_TRUE(CreateMonitor(kTotalPath, &g_cpuMonitor));
     g_cpuMonitor.value = 0;
     // Busy/total jiffies of 100 each: loads 80, 90, 60, 85 after the priming step.
-    const char *steps[] = {"cpu  0 0 0 1000 0 0 0 0 0 0\n", "cpu  80 0 0 1020 0 0 0 0 0 0\n",
-                           "cpu  170 0 0 1030 0 0 0 0 0 0\n", "cpu  230 0 0 1070 0 0 0 0 0 0\n",
-                           "cpu  315 0 0 1085 0 0 0 0 0 0\n"};
-    for (const char *contents : steps) {
-        UseStat(contents);
+    for (const char *busyIdle : {"0 0 0 1000", "80 0 0 1020", "170 0 0 1030", "230 0 0 1070", "315 0 0 1085"}) {
+        UseStat(std::string("cpu  ") + busyIdle + " 0 0 0 0 0 0\n");
         RegulateCpu();
     }
     EXPECT_EQ(g_cpuMonitor.value, 85u);
