@@ -29,7 +29,7 @@ struct MonitorTest : ::testing::Test {
 
 // ------------------------------------------------------------------ the real counters
 
-TEST_F(MonitorTest, TwoMapsWithTheRealCounters) {
+TEST_F(MonitorTest, TwoMapsWithTheRealCountersThenAnUnknownCounter) {
     for (int map = 0; map < 2; ++map) {
         ASSERT_TRUE(CreateMonitor(kTotalPath, &monitor)) << map;
         EXPECT_TRUE(MonitorIsOpen(&monitor));
@@ -47,6 +47,11 @@ TEST_F(MonitorTest, TwoMapsWithTheRealCounters) {
         EXPECT_TRUE(DestroyMonitor(&monitor));
         EXPECT_FALSE(MonitorIsOpen(&monitor));
     }
+    // An unknown counter fails the creation; the query is open and must still be closed.
+    EXPECT_FALSE(CreateMonitor("\\No Such Object(_Total)\\Nothing", &monitor));
+    EXPECT_FALSE(MonitorIsOpen(&monitor));
+    EXPECT_NE(monitor.query, nullptr);
+    EXPECT_TRUE(platform::CloseCpuQuery(monitor.query) == platform::CpuStatus::Ok);
     EXPECT_EQ(platform::CpuBindAttemptsForTests(), 1);
     EXPECT_EQ(engine.console.find("PDHUpdate"), std::string::npos);
 }
@@ -63,14 +68,6 @@ TEST_F(MonitorTest, MissingSourceIsTriedOnceAndFailsEverything) {
     EXPECT_FALSE(BindPdh());
     EXPECT_EQ(platform::CpuBindAttemptsForTests(), 1);
     EXPECT_EQ(engine.console.find("Perfmon"), std::string::npos);
-}
-
-TEST_F(MonitorTest, UnknownCounterPathFailsCreation) {
-    EXPECT_FALSE(CreateMonitor("\\No Such Object(_Total)\\Nothing", &monitor));
-    EXPECT_FALSE(MonitorIsOpen(&monitor));
-    // The query is open and must still be closed.
-    EXPECT_NE(monitor.query, nullptr);
-    EXPECT_TRUE(platform::CloseCpuQuery(monitor.query) == platform::CpuStatus::Ok);
 }
 
 #if defined(_WIN32)
@@ -126,7 +123,7 @@ struct ProcStatTest : MonitorTest {
 };
 }  // namespace
 
-TEST_F(ProcStatTest, RateIsBusyShareOfElapsedJiffies) {
+TEST_F(ProcStatTest, RateIsBusyShareOfElapsedJiffiesWithRebaseAndBadReadings) {
     ASSERT_TRUE(CreateMonitor(kTotalPath, &monitor));
     monitor.value = 77;
     EXPECT_EQ(Sample("cpu  100 0 100 800 0 0 0 0 0 0\n"), 77u);  // first collection
@@ -139,10 +136,21 @@ TEST_F(ProcStatTest, RateIsBusyShareOfElapsedJiffies) {
     ASSERT_TRUE(CreateMonitor(kTotalPath, &monitor));
     Sample("cpu 100 0 0 100\ncpu0 100 0 0 100\n");
     EXPECT_EQ(Sample("cpu 102 0 0 101\ncpu0 102 0 0 101\n"), 66u);  // 2 of 3, truncated
-    EXPECT_TRUE(DestroyMonitor(&monitor));
-}
+    ASSERT_TRUE(DestroyMonitor(&monitor));
 
-TEST_F(ProcStatTest, BadReadingsGiveNoRateAndKeepTheValue) {
+    // Counters going backwards rebase.
+    ASSERT_TRUE(CreateMonitor(kTotalPath, &monitor));
+    Sample("cpu  1000 0 0 9000 0 0 0 0 0 0\n");
+    EXPECT_EQ(Sample("cpu  1010 0 0 9090 0 0 0 0 0 0\n"), 10u);
+    EXPECT_EQ(Sample("cpu  10 0 0 90 0 0 0 0 0 0\n"), 10u);  // all back (migrated container)
+    EXPECT_EQ(Sample("cpu  70 0 0 130 0 0 0 0 0 0\n"), 60u);  // rate from the new base
+    EXPECT_EQ(Sample("cpu  60 0 0 160 0 0 0 0 0 0\n"), 60u);  // busy back, total on
+    EXPECT_EQ(Sample("cpu  100 0 0 100 0 0 0 0 0 0\n"), 60u);  // idle back: busy beyond elapsed
+    EXPECT_EQ(Sample("cpu  100 0 0 200 0 0 0 0 0 0\n"), 0u);
+    EXPECT_EQ(Sample("cpu  200 0 0 200 0 0 0 0 0 0\n"), 100u);
+    ASSERT_TRUE(DestroyMonitor(&monitor));
+
+    // Bad readings give no rate and keep the value.
     ASSERT_TRUE(CreateMonitor(kTotalPath, &monitor));
     Sample("cpu  100 0 100 800 0 0 0 0 0 0\n");
     EXPECT_EQ(Sample("cpu  130 0 100 870 0 0 0 0 0 0\n"), 30u);
@@ -162,18 +170,6 @@ TEST_F(ProcStatTest, BadReadingsGiveNoRateAndKeepTheValue) {
     // The base is still the last good reading.
     EXPECT_EQ(Sample("cpu  180 0 100 920 0 0 0 0 0 0\n"), 50u);
     EXPECT_EQ(engine.console.find("PDHUpdate"), std::string::npos);
-}
-
-TEST_F(ProcStatTest, CountersGoingBackwardsRebase) {
-    ASSERT_TRUE(CreateMonitor(kTotalPath, &monitor));
-    Sample("cpu  1000 0 0 9000 0 0 0 0 0 0\n");
-    EXPECT_EQ(Sample("cpu  1010 0 0 9090 0 0 0 0 0 0\n"), 10u);
-    EXPECT_EQ(Sample("cpu  10 0 0 90 0 0 0 0 0 0\n"), 10u);  // all back (migrated container)
-    EXPECT_EQ(Sample("cpu  70 0 0 130 0 0 0 0 0 0\n"), 60u);  // rate from the new base
-    EXPECT_EQ(Sample("cpu  60 0 0 160 0 0 0 0 0 0\n"), 60u);  // busy back, total on
-    EXPECT_EQ(Sample("cpu  100 0 0 100 0 0 0 0 0 0\n"), 60u);  // idle back: busy beyond elapsed
-    EXPECT_EQ(Sample("cpu  100 0 0 200 0 0 0 0 0 0\n"), 0u);
-    EXPECT_EQ(Sample("cpu  200 0 0 200 0 0 0 0 0 0\n"), 100u);
 }
 
 TEST_F(ProcStatTest, SourceThatCannotBeReadFailsForGood) {

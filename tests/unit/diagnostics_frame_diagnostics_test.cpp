@@ -126,17 +126,6 @@ TEST_F(FrameDiagnosticsTest, RateWarningsOnlyWhileThePluginSteers) {
     }
 }
 
-// Outside a deathmatch game the governor never checks: the statistics say
-// so, and show no figures of checks that never ran.
-TEST_F(FrameDiagnosticsTest, StatsInAGameThatIsNotDeathmatch) {
-    engine.globals.deathmatch = 0.0f;
-    for (int i = 0; i < 5; ++i) Measure(100);
-    EXPECT_TRUE(StatsHave("no governor checks: this game is not deathmatch"));
-    EXPECT_FALSE(StatsHave("the first comes 4 s after the map start"));
-    EXPECT_FALSE(StatsHave("asked 0"));
-    EXPECT_TRUE(StatsHave("sys_ticrate                100 now"));
-}
-
 TEST_F(FrameDiagnosticsTest, TraceRowsAndAFailedWriteSwitchItOffOncePerMap) {
     Measure(100);
     EXPECT_EQ(TraceFile(), "");  // off by default
