@@ -142,34 +142,20 @@ TEST_F(RegulatorTest, FailedSampleSwitchesRegulationOff) {
     EXPECT_EQ(s_samples, 1);
 }
 
-// ------------------------------------------------------------------ schedule
-
-namespace {
-struct RegulatorFrameTest : RegulatorTest {
-    void SetUp() override {
-        RegulatorTest::SetUp();
-        engine.SetVariable("zeq_kestrin_cpu_level", "1000");  // every sample quiet
-        platform::ResetCpuCountersForTests(nullptr);
-        ASSERT_TRUE(CreateMonitor("\\Processor(_Total)\\% Processor Time", &g_cpuMonitor));
-    }
-    void TearDown() override {
-        DestroyMonitor(&g_cpuMonitor);
-        RegulatorTest::TearDown();
-    }
-    // Runs frames every 10 ms from `from` up to (not including) `to`.
-    void Frames(float from, float to) {
+// One step per second of game time, and only while the monitor is open.
+TEST_F(RegulatorTest, ScheduleFollowsTheGameTime) {
+    engine.SetVariable("zeq_kestrin_cpu_level", "1000");  // every sample quiet
+    platform::ResetCpuCountersForTests(nullptr);
+    ASSERT_TRUE(CreateMonitor("\\Processor(_Total)\\% Processor Time", &g_cpuMonitor));
+    auto frames = [&](float from, float to) {  // every 10 ms from `from` up to (not including) `to`
         for (int i = 0; from + 0.01f * static_cast<float>(i) < to; ++i) {
             engine.globals.time = from + 0.01f * static_cast<float>(i);
             s_loads.push_back(0);
             RegulatorFrame();
         }
         s_loads.clear();
-    }
-};
-}  // namespace
-
-TEST_F(RegulatorFrameTest, OneStepPerSecondOfGameTimeWhileTheMonitorIsOpen) {
-    Frames(1.0f, 11.0f);  // the first frame schedules; steps at about 2, 3, ..., 10
+    };
+    frames(1.0f, 11.0f);  // the first frame schedules; steps at about 2, 3, ..., 10
     EXPECT_EQ(s_samples, 9);
     engine.calls.clear();
     engine.globals.time = 10.5f;
@@ -178,12 +164,13 @@ TEST_F(RegulatorFrameTest, OneStepPerSecondOfGameTimeWhileTheMonitorIsOpen) {
     EXPECT_TRUE(engine.calls.empty());
     // The next map's time starts again near 1: regulation resumes within a
     // second instead of waiting for the old map's time to come back.
-    Frames(1.0f, 4.0f);
+    frames(1.0f, 4.0f);
     EXPECT_EQ(s_samples, 11);
     DestroyMonitor(&g_cpuMonitor);
-    Frames(4.0f, 10.0f);
+    frames(4.0f, 10.0f);
     EXPECT_EQ(s_samples, 11);
     ASSERT_TRUE(CreateMonitor("\\Processor(_Total)\\% Processor Time", &g_cpuMonitor));
-    Frames(1.0f, 3.5f);
+    frames(1.0f, 3.5f);
     EXPECT_GT(s_samples, 11);
+    DestroyMonitor(&g_cpuMonitor);
 }
