@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
+#include <cstdio>
 #include <string>
 
 #include "config/variables.h"
@@ -12,6 +12,7 @@
 #include "diagnostics/frame_trace.h"
 #include "diagnostics_fixture.h"
 #include "platform/fault_points.h"
+#include "platform/platform.h"
 #include "plugin/entry_points.h"
 
 using platform::ArmFault;
@@ -20,10 +21,13 @@ using platform::FaultPoint;
 namespace {
 
 struct FrameDiagnosticsTest : diagnostics_test::DiagnosticsTest {
+    // Today's trace file, or "" while there is none.
     std::string TraceFile() {
-        for (const auto &entry : std::filesystem::directory_iterator("cstrike/addons/zeq_kestrin/logs"))
-            if (entry.path().filename().string().rfind("trace_", 0) == 0) return entry.path().string();
-        return "";
+        const platform::LocalTime now = platform::CurrentLocalTime();
+        char path[96];
+        std::snprintf(path, sizeof(path), "cstrike/addons/zeq_kestrin/logs/trace_%04d-%02d-%02d.csv", now.year + 1900,
+                      now.month + 1, now.day);
+        return engine.Exists(path) ? path : "";
     }
     bool StatsHave(const std::string &text) {
         const commands_test::Lines lines = Run({"zeq_kestrin_stats"});
