@@ -67,6 +67,7 @@ TEST(MetricsFormat, LabelValuesAreEscapedAndKeptValidUtf8) {
         {"caf\xC3\xA9", "caf\xC3\xA9"},        // UTF-8 kept
         {"bad\xE9x\xC3", "bad?x?"},            // Latin-1 byte, cut sequence
         {"\xF0\x9F\x98\x80!", "\xF0\x9F\x98\x80!"},
+        {"\xF8\x80\x80\x80", "????"},  // no UTF-8 lead byte, whatever follows
     };
     for (const auto &[value, escaped] : cases) {
         char out[64];
