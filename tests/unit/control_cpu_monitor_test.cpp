@@ -29,7 +29,7 @@ struct MonitorTest : ::testing::Test {
 
 // ------------------------------------------------------------------ the real counters
 
-TEST_F(MonitorTest, TwoMapsWithTheRealCounters) {
+TEST_F(MonitorTest, TwoMapsWithTheRealCountersThenAnUnknownCounter) {
     for (int map = 0; map < 2; ++map) {
         ASSERT_TRUE(CreateMonitor(kTotalPath, &monitor)) << map;
         EXPECT_TRUE(MonitorIsOpen(&monitor));
@@ -47,6 +47,11 @@ TEST_F(MonitorTest, TwoMapsWithTheRealCounters) {
         EXPECT_TRUE(DestroyMonitor(&monitor));
         EXPECT_FALSE(MonitorIsOpen(&monitor));
     }
+    // An unknown counter fails the creation; the query is open and must still be closed.
+    EXPECT_FALSE(CreateMonitor("\\No Such Object(_Total)\\Nothing", &monitor));
+    EXPECT_FALSE(MonitorIsOpen(&monitor));
+    EXPECT_NE(monitor.query, nullptr);
+    EXPECT_TRUE(platform::CloseCpuQuery(monitor.query) == platform::CpuStatus::Ok);
     EXPECT_EQ(platform::CpuBindAttemptsForTests(), 1);
     EXPECT_EQ(engine.console.find("PDHUpdate"), std::string::npos);
 }
@@ -65,14 +70,6 @@ TEST_F(MonitorTest, MissingSourceIsTriedOnceAndFailsEverything) {
     EXPECT_EQ(engine.console.find("Perfmon"), std::string::npos);
 }
 
-TEST_F(MonitorTest, UnknownCounterPathFailsCreation) {
-    EXPECT_FALSE(CreateMonitor("\\No Such Object(_Total)\\Nothing", &monitor));
-    EXPECT_FALSE(MonitorIsOpen(&monitor));
-    // The query is open and must still be closed.
-    EXPECT_NE(monitor.query, nullptr);
-    EXPECT_TRUE(platform::CloseCpuQuery(monitor.query) == platform::CpuStatus::Ok);
-}
-
 #if defined(_WIN32)
 
 TEST_F(MonitorTest, VersionChoiceMatchesTheRunningWindows) {
@@ -82,13 +79,10 @@ TEST_F(MonitorTest, VersionChoiceMatchesTheRunningWindows) {
     const std::string shown = std::to_string(static_cast<int>(version));
     EXPECT_TRUE(SelectMonitorForOs(vista));
     EXPECT_FALSE(SelectMonitorForOs(!vista));
-    if (vista) {
-        EXPECT_NE(engine.console.find("[ZEQ] LOG: Vista Perfmon " + shown), std::string::npos) << engine.console;
-        EXPECT_NE(engine.console.find("ERROR: Vista Perfmon detected " + shown), std::string::npos);
-    } else {
-        EXPECT_NE(engine.console.find("Not Vista Perfmon " + shown), std::string::npos) << engine.console;
-        EXPECT_NE(engine.console.find("ERROR: Not Vista Perfmon detected " + shown), std::string::npos);
-    }
+    const std::string chosen = vista ? "[ZEQ] LOG: Vista Perfmon " : "Not Vista Perfmon ";
+    const std::string refused = vista ? "ERROR: Vista Perfmon detected " : "ERROR: Not Vista Perfmon detected ";
+    EXPECT_NE(engine.console.find(chosen + shown), std::string::npos) << engine.console;
+    EXPECT_NE(engine.console.find(refused + shown), std::string::npos);
 }
 
 namespace {
@@ -129,7 +123,7 @@ struct ProcStatTest : MonitorTest {
 };
 }  // namespace
 
-TEST_F(ProcStatTest, RateIsBusyShareOfElapsedJiffies) {
+TEST_F(ProcStatTest, RateIsBusyShareOfElapsedJiffiesWithRebaseAndBadReadings) {
     ASSERT_TRUE(CreateMonitor(kTotalPath, &monitor));
     monitor.value = 77;
     EXPECT_EQ(Sample("cpu  100 0 100 800 0 0 0 0 0 0\n"), 77u);  // first collection
@@ -142,10 +136,21 @@ TEST_F(ProcStatTest, RateIsBusyShareOfElapsedJiffies) {
     ASSERT_TRUE(CreateMonitor(kTotalPath, &monitor));
     Sample("cpu 100 0 0 100\ncpu0 100 0 0 100\n");
     EXPECT_EQ(Sample("cpu 102 0 0 101\ncpu0 102 0 0 101\n"), 66u);  // 2 of 3, truncated
-    EXPECT_TRUE(DestroyMonitor(&monitor));
-}
+    ASSERT_TRUE(DestroyMonitor(&monitor));
 
-TEST_F(ProcStatTest, BadReadingsGiveNoRateAndKeepTheValue) {
+    // Counters going backwards rebase.
+    ASSERT_TRUE(CreateMonitor(kTotalPath, &monitor));
+    Sample("cpu  1000 0 0 9000 0 0 0 0 0 0\n");
+    EXPECT_EQ(Sample("cpu  1010 0 0 9090 0 0 0 0 0 0\n"), 10u);
+    EXPECT_EQ(Sample("cpu  10 0 0 90 0 0 0 0 0 0\n"), 10u);  // all back (migrated container)
+    EXPECT_EQ(Sample("cpu  70 0 0 130 0 0 0 0 0 0\n"), 60u);  // rate from the new base
+    EXPECT_EQ(Sample("cpu  60 0 0 160 0 0 0 0 0 0\n"), 60u);  // busy back, total on
+    EXPECT_EQ(Sample("cpu  100 0 0 100 0 0 0 0 0 0\n"), 60u);  // idle back: busy beyond elapsed
+    EXPECT_EQ(Sample("cpu  100 0 0 200 0 0 0 0 0 0\n"), 0u);
+    EXPECT_EQ(Sample("cpu  200 0 0 200 0 0 0 0 0 0\n"), 100u);
+    ASSERT_TRUE(DestroyMonitor(&monitor));
+
+    // Bad readings give no rate and keep the value.
     ASSERT_TRUE(CreateMonitor(kTotalPath, &monitor));
     Sample("cpu  100 0 100 800 0 0 0 0 0 0\n");
     EXPECT_EQ(Sample("cpu  130 0 100 870 0 0 0 0 0 0\n"), 30u);
@@ -167,18 +172,6 @@ TEST_F(ProcStatTest, BadReadingsGiveNoRateAndKeepTheValue) {
     EXPECT_EQ(engine.console.find("PDHUpdate"), std::string::npos);
 }
 
-TEST_F(ProcStatTest, CountersGoingBackwardsRebase) {
-    ASSERT_TRUE(CreateMonitor(kTotalPath, &monitor));
-    Sample("cpu  1000 0 0 9000 0 0 0 0 0 0\n");
-    EXPECT_EQ(Sample("cpu  1010 0 0 9090 0 0 0 0 0 0\n"), 10u);
-    EXPECT_EQ(Sample("cpu  10 0 0 90 0 0 0 0 0 0\n"), 10u);  // all back (migrated container)
-    EXPECT_EQ(Sample("cpu  70 0 0 130 0 0 0 0 0 0\n"), 60u);  // rate from the new base
-    EXPECT_EQ(Sample("cpu  60 0 0 160 0 0 0 0 0 0\n"), 60u);  // busy back, total on
-    EXPECT_EQ(Sample("cpu  100 0 0 100 0 0 0 0 0 0\n"), 60u);  // idle back: busy beyond elapsed
-    EXPECT_EQ(Sample("cpu  100 0 0 200 0 0 0 0 0 0\n"), 0u);
-    EXPECT_EQ(Sample("cpu  200 0 0 200 0 0 0 0 0 0\n"), 100u);
-}
-
 TEST_F(ProcStatTest, SourceThatCannotBeReadFailsForGood) {
     for (const char *contents : {"", "garbage\n", "cpu  1 2\n"}) {
         UseStat(contents);
@@ -193,31 +186,20 @@ TEST_F(ProcStatTest, SourceThatCannotBeReadFailsForGood) {
     EXPECT_FALSE(BindPdh());
 }
 
-TEST_F(ProcStatTest, ClosingWithoutAnOpenQueryReportsWithoutBlocking) {
+TEST_F(ProcStatTest, ClosingTwiceOrWithoutAQueryReportsWithoutBlockingAndStaleHandlesAreRefused) {
     testing::internal::CaptureStderr();
     EXPECT_FALSE(DestroyMonitor(&monitor));  // never opened
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "Debug: Close Error\n");
 
     ASSERT_TRUE(CreateMonitor(kTotalPath, &monitor));
+    const Monitor old = monitor;
     ASSERT_TRUE(DestroyMonitor(&monitor));
-    EXPECT_NE(monitor.query, nullptr);  // the stale handle stays
+    EXPECT_EQ(monitor.query, old.query);  // the stale handle stays
     testing::internal::CaptureStderr();
     EXPECT_FALSE(DestroyMonitor(&monitor));  // closing it again fails
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "Debug: Close Error2\n");
     EXPECT_EQ(monitor.query, nullptr);
 
-    // A failed creation leaves no query to close either.
-    platform::ResetCpuCountersForTests((engine.root + "/missing").c_str());
-    Monitor fresh{nullptr, nullptr, 0};
-    testing::internal::CaptureStderr();
-    EXPECT_FALSE(DestroyMonitor(&fresh));
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");  // nothing bound: no close step
-}
-
-TEST_F(ProcStatTest, StaleHandlesAreRefused) {
-    ASSERT_TRUE(CreateMonitor(kTotalPath, &monitor));
-    const Monitor old = monitor;
-    ASSERT_TRUE(DestroyMonitor(&monitor));
     ASSERT_TRUE(CreateMonitor(kTotalPath, &monitor));  // the same slots again
     EXPECT_NE(old.query, monitor.query);
     EXPECT_TRUE(platform::RemoveCpuCounter(old.counter) == platform::CpuStatus::Failed);
@@ -225,6 +207,13 @@ TEST_F(ProcStatTest, StaleHandlesAreRefused) {
     uint32_t value = 9;
     EXPECT_TRUE(platform::CollectCpuSample(old.query, monitor.counter, &value) == platform::CpuStatus::Failed);
     EXPECT_TRUE(DestroyMonitor(&monitor));
+
+    // A failed creation leaves no query to close either.
+    platform::ResetCpuCountersForTests((engine.root + "/missing").c_str());
+    Monitor fresh{nullptr, nullptr, 0};
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(DestroyMonitor(&fresh));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");  // nothing bound: no close step
 }
 
 TEST_F(ProcStatTest, VistaChoiceDoesNotApply) {
@@ -243,11 +232,8 @@ TEST_F(ProcStatTest, WorkedSequenceThroughTheCounters) {
     ASSERT_TRUE(CreateMonitor(kTotalPath, &g_cpuMonitor));
     g_cpuMonitor.value = 0;
     // Busy/total jiffies of 100 each: loads 80, 90, 60, 85 after the priming step.
-    const char *steps[] = {"cpu  0 0 0 1000 0 0 0 0 0 0\n", "cpu  80 0 0 1020 0 0 0 0 0 0\n",
-                           "cpu  170 0 0 1030 0 0 0 0 0 0\n", "cpu  230 0 0 1070 0 0 0 0 0 0\n",
-                           "cpu  315 0 0 1085 0 0 0 0 0 0\n"};
-    for (const char *contents : steps) {
-        UseStat(contents);
+    for (const char *busyIdle : {"0 0 0 1000", "80 0 0 1020", "170 0 0 1030", "230 0 0 1070", "315 0 0 1085"}) {
+        UseStat(std::string("cpu  ") + busyIdle + " 0 0 0 0 0 0\n");
         RegulateCpu();
     }
     EXPECT_EQ(g_cpuMonitor.value, 85u);

@@ -95,53 +95,36 @@ TEST_F(RegulatorTest, ThresholdComparison) {
     EXPECT_EQ(Sleep(), "3");
 }
 
-TEST_F(RegulatorTest, SmallSpikeCountsRaiseOnEverySpike) {
-    for (const char *mspike : {"0", "1"}) {
-        engine.SetVariable("zeq_kestrin_sleepsm", "3");
-        engine.SetVariable("zeq_kestrin_cpu_mspike", mspike);
-        Feed({90});
-        EXPECT_EQ(Sleep(), "5.0") << mspike;
-        Feed({90});
-        EXPECT_EQ(Sleep(), "7.0") << mspike;
+// Runs of equal loads from a fresh start: where the minimum sleep ends.
+TEST_F(RegulatorTest, RaisingAndLoweringStopAtTheirLimits) {
+    const struct {
+        const char *sleepsm, *mspike;
+        std::vector<std::pair<int, uint32_t>> runs;  // {samples, load}
+        const char *sleep;
+        uint32_t spikes;
+        size_t raises;
+    } cases[] = {
+        {"3", "0", {{1, 90}}, "5.0", 0, 1},  // counts of 0 and 1 raise on every spike
+        {"3", "0", {{2, 90}}, "7.0", 0, 2},
+        {"3", "1", {{2, 90}}, "7.0", 0, 2},
+        {"9.0", "1", {{4, 95}}, "11.0", 3, 1},  // the ceiling stops raising; the spikes go on counting
+        {"10", "1", {{1, 95}}, "10", 1, 0},
+        {"3.5", "3", {{76, 10}}, "2.5", 0, 0},  // lowering from a fraction crosses the floor once
+        {"3.5", "3", {{152, 10}}, "2.5", 0, 0},
+        {"6", "3", {{75, 10}, {1, 99}, {75, 10}}, "6", 1, 0},  // a spike restarts the quiet run
+        {"6", "3", {{75, 10}, {1, 99}, {76, 10}}, "5.0", 1, 0},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string(c.sleepsm) + " / " + c.mspike + " / " + std::to_string(c.runs.size()));
+        ResetRegulatorForTests();
+        engine.console.clear();
+        engine.SetVariable("zeq_kestrin_sleepsm", c.sleepsm);
+        engine.SetVariable("zeq_kestrin_cpu_mspike", c.mspike);
+        for (const auto &[samples, load] : c.runs) Quiet(samples, load);
+        EXPECT_EQ(Sleep(), c.sleep);
+        EXPECT_EQ(spikeCount, c.spikes);
+        EXPECT_EQ(Count("increasing timer"), c.raises);
     }
-}
-
-TEST_F(RegulatorTest, RaisingStopsAtTheCeiling) {
-    engine.SetVariable("zeq_kestrin_cpu_mspike", "1");
-    engine.SetVariable("zeq_kestrin_sleepsm", "9.0");
-    Feed({95});
-    EXPECT_EQ(Sleep(), "11.0");
-    Feed({95, 95, 95});
-    EXPECT_EQ(Sleep(), "11.0");
-    EXPECT_EQ(spikeCount, 3u);  // keeps growing while nothing is raised
-    EXPECT_EQ(Count("increasing timer"), 1u);
-}
-
-TEST_F(RegulatorTest, LoweringFromAFractionCrossesTheFloorOnce) {
-    engine.SetVariable("zeq_kestrin_sleepsm", "3.5");
-    Quiet(76);
-    EXPECT_EQ(Sleep(), "2.5");
-    Quiet(76);
-    EXPECT_EQ(Sleep(), "2.5");
-}
-
-TEST_F(RegulatorTest, SpikeRestartsTheQuietRun) {
-    engine.SetVariable("zeq_kestrin_sleepsm", "6");
-    Quiet(75);
-    Feed({99});
-    Quiet(75);
-    EXPECT_EQ(Sleep(), "6");
-    Quiet(1);
-    EXPECT_EQ(Sleep(), "5.0");
-}
-
-TEST_F(RegulatorTest, RegulationOffTakesNoSample) {
-    engine.SetVariable("zeq_kestrin_cpu", "0");
-    const std::string console = engine.console;
-    Feed({99, 99, 99, 99});
-    EXPECT_EQ(s_samples, 0);
-    EXPECT_EQ(engine.console, console);
-    EXPECT_TRUE(engine.serverCommands.empty());
 }
 
 TEST_F(RegulatorTest, FailedSampleSwitchesRegulationOff) {
@@ -159,60 +142,35 @@ TEST_F(RegulatorTest, FailedSampleSwitchesRegulationOff) {
     EXPECT_EQ(s_samples, 1);
 }
 
-// ------------------------------------------------------------------ schedule
-
-namespace {
-struct RegulatorFrameTest : RegulatorTest {
-    void SetUp() override {
-        RegulatorTest::SetUp();
-        engine.SetVariable("zeq_kestrin_cpu_level", "1000");  // every sample quiet
-        platform::ResetCpuCountersForTests(nullptr);
-        ASSERT_TRUE(CreateMonitor("\\Processor(_Total)\\% Processor Time", &g_cpuMonitor));
-    }
-    void TearDown() override {
-        DestroyMonitor(&g_cpuMonitor);
-        RegulatorTest::TearDown();
-    }
-    // Runs frames every 10 ms from `from` up to (not including) `to`.
-    void Frames(float from, float to) {
+// One step per second of game time, and only while the monitor is open.
+TEST_F(RegulatorTest, ScheduleFollowsTheGameTime) {
+    engine.SetVariable("zeq_kestrin_cpu_level", "1000");  // every sample quiet
+    platform::ResetCpuCountersForTests(nullptr);
+    ASSERT_TRUE(CreateMonitor("\\Processor(_Total)\\% Processor Time", &g_cpuMonitor));
+    auto frames = [&](float from, float to) {  // every 10 ms from `from` up to (not including) `to`
         for (int i = 0; from + 0.01f * static_cast<float>(i) < to; ++i) {
             engine.globals.time = from + 0.01f * static_cast<float>(i);
             s_loads.push_back(0);
             RegulatorFrame();
         }
         s_loads.clear();
-    }
-};
-}  // namespace
-
-TEST_F(RegulatorFrameTest, OneStepPerSecondOfGameTime) {
-    Frames(1.0f, 11.0f);  // the first frame schedules; steps at about 2, 3, ..., 10
+    };
+    frames(1.0f, 11.0f);  // the first frame schedules; steps at about 2, 3, ..., 10
     EXPECT_EQ(s_samples, 9);
     engine.calls.clear();
-    const int before = s_samples;
     engine.globals.time = 10.5f;
     for (int i = 0; i < 100; ++i) RegulatorFrame();  // between steps: no engine call
-    EXPECT_EQ(s_samples, before);
+    EXPECT_EQ(s_samples, 9);
     EXPECT_TRUE(engine.calls.empty());
-}
-
-TEST_F(RegulatorFrameTest, MapChangeRestartsTheSchedule) {
-    Frames(1.0f, 60.0f);
-    const int oldMap = s_samples;
     // The next map's time starts again near 1: regulation resumes within a
-    // second instead of waiting for 60.
-    Frames(1.0f, 4.0f);
-    EXPECT_EQ(s_samples - oldMap, 2);
-}
-
-TEST_F(RegulatorFrameTest, NoStepWhileTheMonitorIsClosed) {
-    Frames(1.0f, 3.5f);
-    const int open = s_samples;
-    EXPECT_GT(open, 0);
+    // second instead of waiting for the old map's time to come back.
+    frames(1.0f, 4.0f);
+    EXPECT_EQ(s_samples, 11);
     DestroyMonitor(&g_cpuMonitor);
-    Frames(3.5f, 10.0f);
-    EXPECT_EQ(s_samples, open);
+    frames(4.0f, 10.0f);
+    EXPECT_EQ(s_samples, 11);
     ASSERT_TRUE(CreateMonitor("\\Processor(_Total)\\% Processor Time", &g_cpuMonitor));
-    Frames(1.0f, 3.5f);
-    EXPECT_GT(s_samples, open);
+    frames(1.0f, 3.5f);
+    EXPECT_GT(s_samples, 11);
+    DestroyMonitor(&g_cpuMonitor);
 }

@@ -1,6 +1,5 @@
-// The fixture of the observing side's tests (statistics, rate warnings, trace,
-// metrics): a server after attach and a map start, with checks driven frame by
-// frame through the governor.
+// A server after attach and a map start, with checks driven frame by frame
+// through the governor.
 #pragma once
 
 #include <cstddef>
@@ -28,7 +27,7 @@ struct DiagnosticsTest : commands_test::CommandsTest {
     }
     // One 4-second window that measures exactly `fps`, closed by its check.
     void Measure(uint32_t fps) {
-        const uint32_t frames = fps * 4 - 1;
+        const uint32_t frames = fps == 0 ? 0 : fps * 4 - 1;
         for (uint32_t i = 0; i < frames; ++i) {
             engine.globals.time = nextCheckTime - 4.0f + 4.0f * static_cast<float>(i) / static_cast<float>(frames);
             GovernorFrame();

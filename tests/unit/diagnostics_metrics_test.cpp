@@ -1,6 +1,5 @@
-// The metrics file: the histogram's buckets, label escaping, the port, where
-// the file goes, and what a missing or unwritable directory and a full disk
-// leave behind.
+// The metrics file: its text, where it goes, and what an unwritable
+// directory and a full disk leave behind.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -33,7 +32,6 @@ struct MetricsTest : diagnostics_test::DiagnosticsTest {
         engine.globals.time = nextCheckTime;
         GovernorFrame();
     }
-    // Files of the directory, by name.
     std::vector<std::string> Files(const std::string &directory) {
         std::vector<std::string> names;
         for (const auto &entry : std::filesystem::directory_iterator(directory))
@@ -63,20 +61,18 @@ TEST(MetricsFormat, HistogramBucketsAreCumulativeAndExactAtTheirBounds) {
 }
 
 TEST(MetricsFormat, LabelValuesAreEscapedAndKeptValidUtf8) {
-    const struct {
-        const char *value;
-        const char *escaped;
-    } cases[] = {
+    const std::pair<const char *, const char *> cases[] = {
         {"de_dust2", "de_dust2"},
         {"a\"b\\c\nd", "a\\\"b\\\\c\\nd"},
         {"caf\xC3\xA9", "caf\xC3\xA9"},        // UTF-8 kept
         {"bad\xE9x\xC3", "bad?x?"},            // Latin-1 byte, cut sequence
         {"\xF0\x9F\x98\x80!", "\xF0\x9F\x98\x80!"},
+        {"\xF8\x80\x80\x80", "????"},  // no UTF-8 lead byte, whatever follows
     };
-    for (const auto &c : cases) {
+    for (const auto &[value, escaped] : cases) {
         char out[64];
-        EXPECT_TRUE(EscapeLabelValue(c.value, out, sizeof(out)));
-        EXPECT_STREQ(out, c.escaped);
+        EXPECT_TRUE(EscapeLabelValue(value, out, sizeof(out)));
+        EXPECT_STREQ(out, escaped);
     }
     char small[4];
     EXPECT_FALSE(EscapeLabelValue("a\"b", small, sizeof(small)));  // the "b" does not fit
@@ -109,7 +105,7 @@ TEST(MetricsFormat, TextIsCompleteOrRefused) {
     EXPECT_FALSE(FormatMetrics(snapshot, text, length, &length));  // one byte short
 }
 
-TEST_F(MetricsTest, OffByDefaultThenWrittenAtEachCheckUnderTheServersPort) {
+TEST_F(MetricsTest, OffByDefaultThenWrittenAtEachCheckUnderTheServersPortInItsDirectory) {
     Check();
     EXPECT_FALSE(engine.Exists("cstrike/addons/zeq_kestrin/metrics"));
     engine.SetVariable("zeq_kestrin_metrics", "1");
@@ -133,16 +129,14 @@ TEST_F(MetricsTest, OffByDefaultThenWrittenAtEachCheckUnderTheServersPort) {
             << variable;
     }
     EXPECT_EQ(Files("cstrike/addons/zeq_kestrin/metrics").size(), 4u);
-}
 
-TEST_F(MetricsTest, AbsoluteDirectoryIsCreatedWholeAndTwoPortsShareIt) {
+    // An absolute directory is created whole; two ports share it.
     const std::string directory = engine.root + "/exporter/textfile/";  // with a trailing separator
     engine.SetVariable("zeq_kestrin_metrics_dir", directory);
-    engine.SetVariable("zeq_kestrin_metrics", "1");
     Check();
-    engine.SetVariable("hostport", "27020");
+    engine.SetVariable("ip_hostport", "27020");
     Check();
-    EXPECT_EQ(Files(directory), (std::vector<std::string>{"zeq_kestrin_27015.prom", "zeq_kestrin_27020.prom"}));
+    EXPECT_EQ(Files(directory), (std::vector<std::string>{"zeq_kestrin_27018.prom", "zeq_kestrin_27020.prom"}));
     EXPECT_EQ(Count(kFailure), 0u);
 }
 

@@ -4,72 +4,57 @@
 
 #include "config/variables.h"
 #include "control/governor.h"
+#include "diagnostics_fixture.h"
 #include "engine/plugin_state.h"
-#include "support/test_engine.h"
 
 namespace {
-struct GovernorTest : ::testing::Test {
-    TestEngine engine;
+struct GovernorTest : diagnostics_test::DiagnosticsTest {
     void SetUp() override {
+        DiagnosticsTest::SetUp();  // game time 1.0: first check at 5.0
         loadedByMetamod = true;
-        RegisterMainVariables();
-        GovernorMapStart();
-        ScheduleFirstCheck();  // game time 1.0: first check at 5.0
     }
-    // Runs `frames` frames spread over the 4-second window, then the check frame.
-    void RunWindow(uint32_t frames) {
-        for (uint32_t i = 0; i < frames; ++i) {
-            engine.globals.time = nextCheckTime - 4.0f + 4.0f * static_cast<float>(i) / static_cast<float>(frames);
-            GovernorFrame();
-        }
-        engine.globals.time = nextCheckTime;
-        GovernorFrame();
-    }
-    // A window that measures exactly `fps`.
-    void Measure(uint32_t fps) { RunWindow(fps == 0 ? 0 : fps * 4 - 1); }
+    std::string Ticrate() { return engine.VariableText("sys_ticrate"); }
 };
 }  // namespace
 
-TEST_F(GovernorTest, ThousandFramesPublishTwoHundredFifty) {
-    RunWindow(999);
+TEST_F(GovernorTest, ThousandFramesPublishTwoHundredFiftyAndRestoreTheVersion) {
+    engine.SetVariable("zeq_kestrin_version", "9.99");
+    Measure(250);
     EXPECT_EQ(measuredFps, 250u);
     EXPECT_EQ(engine.VariableText("zeq_fps"), "250");
     EXPECT_EQ(engine.VariableText("zeq_ticrate"), "100");
     EXPECT_EQ(engine.VariableText("zeq_kestrin_version"), "1.70");
+    engine.calls.clear();
+    for (int i = 0; i < 50; ++i) GovernorFrame();  // between checks only frames are counted
+    EXPECT_EQ(frameCount, 50u);
+    EXPECT_TRUE(engine.calls.empty());
 }
 
 TEST_F(GovernorTest, NothingRunsOutsideDeathmatch) {
     engine.globals.deathmatch = 0.0f;
+    engine.metaGlobals.mres = MRES_SUPERCEDE;
     engine.calls.clear();
-    RunWindow(400);
+    Measure(100);
     EXPECT_EQ(frameCount, 0u);
     EXPECT_TRUE(engine.calls.empty());
     EXPECT_EQ(engine.metaGlobals.mres, MRES_IGNORED);
 }
 
-TEST_F(GovernorTest, BetweenChecksOnlyFramesAreCounted) {
-    engine.calls.clear();
-    engine.globals.time = 2.0f;
-    for (int i = 0; i < 50; ++i) GovernorFrame();
-    EXPECT_EQ(frameCount, 50u);
-    EXPECT_TRUE(engine.calls.empty());
-}
-
 TEST_F(GovernorTest, FixedRate) {
-    engine.SetVariable("zeq_kestrin_sysrate", "49.99");
-    Measure(100);
-    EXPECT_EQ(engine.VariableText("sys_ticrate"), "100");  // automatic: target 100, measured 100
-    engine.SetVariable("zeq_kestrin_sysrate", "50");
-    Measure(100);
-    EXPECT_EQ(engine.VariableText("sys_ticrate"), "50");
-    engine.SetVariable("zeq_kestrin_sysrate", "333.7");
-    Measure(100);
-    EXPECT_EQ(engine.VariableText("sys_ticrate"), "333");
+    const struct {
+        const char *sysrate;
+        const char *ticrate;
+    } cases[] = {{"49.99", "100"}, {"50", "50"}, {"333.7", "333"}};  // 49.99: automatic, target 100 met
+    for (const auto &c : cases) {
+        engine.SetVariable("zeq_kestrin_sysrate", c.sysrate);
+        Measure(100);
+        EXPECT_EQ(Ticrate(), c.ticrate) << c.sysrate;
+    }
     EXPECT_EQ(engine.VariableText("zeq_ticrate"), "50");  // the previous check's target
     engine.SetVariable("zeq_kestrin_sysrate", "nan");
     ticrateTarget = 100;
     Measure(100);
-    EXPECT_EQ(engine.VariableText("sys_ticrate"), "100");  // no number: automatic control
+    EXPECT_EQ(Ticrate(), "100");  // no number: automatic control
 }
 
 // A fixed rate beyond any 32-bit number is kept low enough that the automatic
@@ -79,26 +64,25 @@ TEST_F(GovernorTest, HugeFixedRateThenAutomatic) {
     for (const char *huge : {"2.2e9", "1e30"}) {
         engine.SetVariable("zeq_kestrin_sysrate", huge);
         Measure(100);
-        EXPECT_EQ(engine.VariableText("sys_ticrate"), "2147483572") << huge;
+        EXPECT_EQ(Ticrate(), "2147483572") << huge;
         engine.SetVariable("zeq_kestrin_sysrate", "0");
         Measure(40);  // target 100: a step of 38 upward
         EXPECT_EQ(ticrateTarget, 1000) << huge;
         EXPECT_EQ(engine.VariableText("zeq_ticrate"), "2147483572") << huge;
-        EXPECT_EQ(engine.VariableText("sys_ticrate"), "1000") << huge;
+        EXPECT_EQ(Ticrate(), "1000") << huge;
     }
 }
 
 TEST_F(GovernorTest, AutomaticStepsTowardTheTarget) {
-    struct Case {
+    const struct {
         uint32_t measured;
         int32_t change;
-    };
-    for (const Case c : {Case{60, 15}, Case{85, 8}, Case{93, 3}, Case{97, 1}, Case{100, 0}, Case{130, -15},
-                         Case{0, 38}, Case{250, -75}}) {
+    } cases[] = {{60, 15}, {85, 8}, {93, 3}, {97, 1}, {100, 0}, {130, -15}, {0, 38}, {250, -75}};
+    for (const auto &c : cases) {
         ticrateTarget = 500;
         Measure(c.measured);
         EXPECT_EQ(ticrateTarget, 500 + c.change) << c.measured;
-        EXPECT_EQ(engine.VariableText("sys_ticrate"), std::to_string(500 + c.change));
+        EXPECT_EQ(Ticrate(), std::to_string(500 + c.change));
     }
 }
 
@@ -114,16 +98,14 @@ TEST_F(GovernorTest, AutomaticLimits) {
     engine.SetVariable("zeq_kestrin_autofps", "-1");
     Measure(100);
     EXPECT_EQ(ticrateTarget, 175);
-}
-
-TEST_F(GovernorTest, LowTargetSwitchesAutomaticControlOff) {
+    // A target of 49 or less switches the automatic control off.
     for (const char *target : {"49", "0"}) {
         engine.SetVariable("zeq_kestrin_autofps", target);
         engine.SetVariable("sys_ticrate", "123");
         ticrateTarget = 300;
         Measure(50);
-        EXPECT_EQ(engine.VariableText("sys_ticrate"), "123");
-        EXPECT_EQ(ticrateTarget, 300);
+        EXPECT_EQ(Ticrate(), "123") << target;
+        EXPECT_EQ(ticrateTarget, 300) << target;
     }
 }
 
@@ -138,10 +120,3 @@ TEST_F(GovernorTest, TimerPeriodFollowsTheMinimumSleep) {
         EXPECT_EQ(TimerPeriod(), c.period) << c.sleepsm;
     }
 }
-
-TEST_F(GovernorTest, VersionIsRestoredAtEachCheck) {
-    engine.SetVariable("zeq_kestrin_version", "9.99");
-    Measure(100);
-    EXPECT_EQ(engine.VariableText("zeq_kestrin_version"), "1.70");
-}
-

@@ -9,7 +9,6 @@
 
 namespace {
 std::vector<uintptr_t> s_fired;
-uintptr_t s_oneShotId = 0;
 
 void ZK_TIMER_CALLBACK Periodic(void *, unsigned int message, uintptr_t id, uint32_t) {
     if (message == platform::kTimerMessage) s_fired.push_back(id);
@@ -17,7 +16,6 @@ void ZK_TIMER_CALLBACK Periodic(void *, unsigned int message, uintptr_t id, uint
 
 void ZK_TIMER_CALLBACK OneShot(void *, unsigned int message, uintptr_t id, uint32_t) {
     if (message != platform::kTimerMessage) return;
-    s_oneShotId = id;
     s_fired.push_back(id);
     platform::StopSystemTimer(id);
 }
@@ -33,16 +31,24 @@ struct GameTimeTimers : ::testing::Test {
 };
 }  // namespace
 
-TEST_F(GameTimeTimers, OneShotFiresOnceAfterItsDelay) {
+TEST_F(GameTimeTimers, OneShotFiresOnceAfterItsDelayAndTimersFireInDueOrder) {
     RunFrames(1.0f, 1.5f);
     const uintptr_t id = platform::StartSystemTimer(1, 1000, OneShot);
     ASSERT_NE(id, 0u);
     RunFrames(1.51f, 2.45f);
     EXPECT_TRUE(s_fired.empty());
     RunFrames(2.46f, 5.0f);
-    ASSERT_EQ(s_fired.size(), 1u);
-    EXPECT_EQ(s_oneShotId, id);
+    EXPECT_EQ(s_fired, std::vector<uintptr_t>{id});
     EXPECT_EQ(platform::LiveSystemTimers(), 0);
+
+    s_fired.clear();
+    const uintptr_t late = platform::StartSystemTimer(20, 10000, Periodic);
+    const uintptr_t early = platform::StartSystemTimer(1, 1000, Periodic);
+    platform::AdvanceSystemTimers(24.0f);  // one long frame: both are due
+    EXPECT_EQ(s_fired, (std::vector<uintptr_t>{early, late}));
+    EXPECT_TRUE(platform::StopSystemTimer(late));
+    EXPECT_FALSE(platform::StopSystemTimer(late));
+    EXPECT_EQ(platform::LiveSystemTimers(), 1);
 }
 
 TEST_F(GameTimeTimers, PeriodicTimerKeepsItsPeriodAcrossMapChanges) {
@@ -56,19 +62,6 @@ TEST_F(GameTimeTimers, PeriodicTimerKeepsItsPeriodAcrossMapChanges) {
     EXPECT_EQ(s_fired.size(), 1u);
     RunFrames(11.2f, 31.3f);
     EXPECT_EQ(s_fired.size(), 2u);
-}
-
-TEST_F(GameTimeTimers, TimersFireInDueOrderAndStopStopsThem) {
-    platform::AdvanceSystemTimers(1.0f);
-    const uintptr_t late = platform::StartSystemTimer(20, 10000, Periodic);
-    const uintptr_t early = platform::StartSystemTimer(1, 1000, Periodic);
-    platform::AdvanceSystemTimers(20.0f);  // one long frame: both are due
-    ASSERT_EQ(s_fired.size(), 2u);
-    EXPECT_EQ(s_fired[0], early);
-    EXPECT_EQ(s_fired[1], late);
-    EXPECT_TRUE(platform::StopSystemTimer(late));
-    EXPECT_FALSE(platform::StopSystemTimer(late));
-    EXPECT_EQ(platform::LiveSystemTimers(), 1);
 }
 
 // The timer period is the thread's timer slack, read back from the kernel (on
