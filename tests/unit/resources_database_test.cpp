@@ -3,19 +3,15 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <string>
-#include <vector>
 
 #if !defined(_WIN32)
 #include <unistd.h>
 #endif
 
 #include "platform/fault_points.h"
-#include "platform/file_system.h"
 #include "resources/database_build.h"
 #include "resources/database_files.h"
 #include "resources/database_step.h"
-#include "resources/random_draws.h"
 #include "resources_fixture.h"
 
 namespace fs = std::filesystem;
@@ -101,7 +97,7 @@ TEST_F(DatabaseTest, DrawsAreTakenDivisorFactorTagPerModel) {
     EXPECT_EQ(engine.ReadTextFile(kSpriteDb), SpriteLine("smoke.spr", 2000));
 }
 
-TEST_F(DatabaseTest, DamagedFileSwitchesModelProcessingOff) {
+TEST_F(DatabaseTest, DamagedFilesSwitchModelProcessingOff) {
     SKIP_UNLESS_MARKS_KEPT();
     DatabaseStep();
     MakeWritable(kSpriteDb);
@@ -113,12 +109,8 @@ TEST_F(DatabaseTest, DamagedFileSwitchesModelProcessingOff) {
     EXPECT_EQ(StepLines(), Lines{"[ZEQ] LOG: Models Processing Disabled."});
     // The files are left as they were.
     EXPECT_TRUE(platform::HasDatabaseMark(kModelDb.c_str()));
-}
-
-TEST_F(DatabaseTest, FirstFileDamagedStopsTheCheck) {
-    DatabaseStep();
+    // A damaged first file stops the check.
     MakeWritable(kModelDb);
-    MakeWritable(kSpriteDb);
     EXPECT_EQ(CheckLines(false), Lines{"[ZEQ] ERROR: File mdlbase.kts is Damaged!"});
 }
 

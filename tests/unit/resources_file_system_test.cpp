@@ -130,7 +130,7 @@ INSTANTIATE_TEST_SUITE_P(Mark, MarkTest,
                                     (info.param.companion ? "Companion" : "Attribute");
                          });
 
-TEST_P(MarkTest, MarkMakesTheFileReadOnlyAndPassesUntouchedOrWithAnotherOwner) {
+TEST_P(MarkTest, MarkPassesUntouchedOrWithAnotherOwnerButNotChanged) {
     EXPECT_FALSE(Marked());
     EXPECT_FALSE(platform::IsReadOnlyFile(path.c_str()));
     Mark();
@@ -151,10 +151,37 @@ TEST_P(MarkTest, MarkMakesTheFileReadOnlyAndPassesUntouchedOrWithAnotherOwner) {
     ASSERT_EQ(chown(path.c_str(), owner, group), 0);
     ASSERT_EQ(chown("db", owner, group), 0);
     EXPECT_TRUE(Marked());
+
+    fs::permissions(path, fs::perms::owner_write, fs::perm_options::add);
+    EXPECT_FALSE(Marked());
+    EXPECT_FALSE(platform::IsReadOnlyFile(path.c_str()));
+    // Undone, the change leaves nothing to see (Windows: read-only cleared
+    // and set again gives the same attributes).
+    fs::permissions(path, fs::perms::owner_write, fs::perm_options::remove);
+    EXPECT_TRUE(Marked());
+
+    const fs::file_time_type written = fs::last_write_time(path);
+    fs::last_write_time(path, written + std::chrono::seconds(1));  // touch
+    EXPECT_FALSE(Marked());
+    fs::last_write_time(path, written);
+    EXPECT_TRUE(Marked());
+
+    fs::permissions(path, fs::perms::owner_write, fs::perm_options::add);
+    engine.WriteFile(path, "a.mdl 0 600 abc 5 1.000001\n");  // same length
+    fs::permissions(path, fs::perms::owner_write, fs::perm_options::remove);
+    EXPECT_FALSE(Marked());
 }
 
 TEST_P(MarkTest, CopiesRenamesLinksAndLostOrForgedRecordsFail) {
+    fs::create_directory("db/folder.kts");
+    EXPECT_FALSE(platform::SetDatabaseMark("db/folder.kts"));
+    EXPECT_FALSE(platform::IsReadOnlyFile("db/folder.kts"));
+    EXPECT_FALSE(platform::SetDatabaseMark("db/missing.kts"));
+    EXPECT_FALSE(Marked("db/missing.kts"));
+    EXPECT_FALSE(platform::IsReadOnlyFile("db/missing.kts"));
     Mark();
+    fs::create_symlink("mdlbase.kts", "db/symlink.kts");
+    EXPECT_FALSE(Marked("db/symlink.kts"));
     Shell("cp " + path + " db/plain.kts");  // read-only, no record
     EXPECT_FALSE(Marked("db/plain.kts"));
     // "cp -a" takes mode, times and the attribute along; put in the file's place.
@@ -185,40 +212,7 @@ TEST_P(MarkTest, CopiesRenamesLinksAndLostOrForgedRecordsFail) {
     fs::create_hard_link(path, "db/link.kts");
     EXPECT_FALSE(Marked());
     EXPECT_FALSE(Marked("db/link.kts"));
-}
-
-TEST_P(MarkTest, PermissionTimeAndContentChangesFail) {
-    Mark();
-    fs::permissions(path, fs::perms::owner_write, fs::perm_options::add);
-    EXPECT_FALSE(Marked());
-    EXPECT_FALSE(platform::IsReadOnlyFile(path.c_str()));
-    // Undone, the change leaves nothing to see (Windows: read-only cleared
-    // and set again gives the same attributes).
-    fs::permissions(path, fs::perms::owner_write, fs::perm_options::remove);
-    EXPECT_TRUE(Marked());
-
-    const fs::file_time_type written = fs::last_write_time(path);
-    fs::last_write_time(path, written + std::chrono::seconds(1));  // touch
-    EXPECT_FALSE(Marked());
-    fs::last_write_time(path, written);
-    EXPECT_TRUE(Marked());
-
-    fs::permissions(path, fs::perms::owner_write, fs::perm_options::add);
-    engine.WriteFile(path, "a.mdl 0 600 abc 5 1.000001\n");  // same length
-    fs::permissions(path, fs::perms::owner_write, fs::perm_options::remove);
-    EXPECT_FALSE(Marked());
-}
-
-TEST_P(MarkTest, RebuiltFilesAreMarkedAgainButMissingFilesDirectoriesAndLinksNever) {
-    fs::create_directory("db/folder.kts");
-    EXPECT_FALSE(platform::SetDatabaseMark("db/folder.kts"));
-    EXPECT_FALSE(platform::IsReadOnlyFile("db/folder.kts"));
-    EXPECT_FALSE(platform::SetDatabaseMark("db/missing.kts"));
-    EXPECT_FALSE(Marked("db/missing.kts"));
-    EXPECT_FALSE(platform::IsReadOnlyFile("db/missing.kts"));
-    Mark();
-    fs::create_symlink("mdlbase.kts", "db/link.kts");
-    EXPECT_FALSE(Marked("db/link.kts"));
+    // Rebuilt in its place, it is marked again.
     fs::remove(path);
     engine.WriteFile(path, "new\n");
     EXPECT_FALSE(Marked());
