@@ -89,8 +89,7 @@ TEST_F(DatabaseTest, FirstMapBuildsMarksAndProcessesNextMapChecks) {
 TEST_F(DatabaseTest, DrawsAreTakenDivisorFactorTagPerModel) {
     SetRandomClockForTests(CountingClock);
     ASSERT_TRUE(BuildDatabase());
-    // Each generator seeds from the clock; the build asks for the divisor,
-    // the factor and the tag in this order, model after model.
+    // Each generator seeds from the clock: divisor, factor, tag in this order, model after model.
     s_tick = 0;
     const std::string models = ModelLine("chick.mdl", 100);
     EXPECT_EQ(engine.ReadTextFile(kModelDb), models + ModelLine("player.mdl", 600));
@@ -140,8 +139,7 @@ TEST_F(DatabaseTest, MarkedFilesAreNeverRewritten) {
     const std::string models = engine.ReadTextFile(kModelDb);
     const std::string sprites = engine.ReadTextFile(kSpriteDb);
     WriteSized("cstrike/models/added.mdl", 900);
-    // The server may run as root, for whom the open would succeed: the build
-    // refuses by itself, silently, and the earlier files are processed.
+    // As root the open would succeed: the build refuses silently, the earlier files are processed.
     const Lines lines = StepLines();
     EXPECT_EQ(engine.ReadTextFile(kModelDb), models);
     EXPECT_EQ(engine.ReadTextFile(kSpriteDb), sprites);
@@ -197,9 +195,8 @@ TEST_F(DatabaseTest, NegativeModeDoesNothing) {
 }
 
 #if !defined(_WIN32)
-// A database directory the server may write into but not list (mode 0333)
-// is there to be used.  Root lists any directory, so from the set-up on this
-// test's process acts as an ordinary user.
+// A database directory that can be written but not listed (mode 0333) is used; root lists any
+// directory, so this test's process acts as an ordinary user.
 TEST_F(DatabaseTest, DirectoryThatCanBeWrittenButNotListed) {
     fs::create_directories("cstrike/addons/zeq_kestrin/logs");
     fs::permissions("cstrike/addons/zeq_kestrin/logs", fs::perms::all);
@@ -247,9 +244,8 @@ TEST_F(DatabaseTest, LongestNamesFitWhole) {
     EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const std::string &l) { return l.find(name) != l.npos; }));
 }
 
-// A file system that keeps no mark (neither an extended attribute nor a
-// companion file can be written): the files are built again at every map,
-// with one line saying why, and model processing stays on.
+// No attribute or companion file can be written: the files are built again at every map, with one
+// line saying why, and model processing stays on.
 TEST_F(DatabaseTest, FilesThatCannotBeMarkedAreBuiltAgainAtEveryMap) {
     platform::ArmFault(platform::FaultPoint::ExtendedAttribute, 0, -1);
     platform::ArmFault(platform::FaultPoint::CreateTemporary, 0, -1);

@@ -42,8 +42,7 @@ TEST(ResourcesFileSystem, SearchSortsAsNtfsShowsAndMatchesSuffixesWithoutCase) {
     fs::create_directory("dir/folder.mdl");
     std::vector<platform::DirectoryEntry> found;
     ASSERT_TRUE(platform::FindFiles("dir", "*.mdl", &found));
-    // Letters folded to upper case: "_" (0x5F) comes after "A" to "Z";
-    // names equal but for case fall back to byte order.
+    // Upper-cased, "_" (0x5F) sorts after "A" to "Z"; names equal but for case by bytes.
     EXPECT_EQ(Names(found), expected);
     EXPECT_EQ(found[1].size, 5u);
     EXPECT_EQ(found.back().size, 0u);  // a directory, listed as Windows lists it
@@ -144,8 +143,7 @@ TEST_P(MarkTest, MarkPassesUntouchedOrWithAnotherOwnerButNotChanged) {
     platform::UseLegacyStatForTests(!GetParam().legacyStat);
     EXPECT_TRUE(Marked());
     platform::UseLegacyStatForTests(GetParam().legacyStat);
-    // Nobody touched the file: an owner change of the whole game directory
-    // ("chown -R") moves only the status-change time and the owner.
+    // "chown -R" of the game directory moves only the status-change time and the owner.
     const uid_t owner = geteuid() == 0 ? 4242 : getuid();
     const gid_t group = geteuid() == 0 ? 4242 : getgid();
     ASSERT_EQ(chown(path.c_str(), owner, group), 0);
@@ -155,8 +153,7 @@ TEST_P(MarkTest, MarkPassesUntouchedOrWithAnotherOwnerButNotChanged) {
     fs::permissions(path, fs::perms::owner_write, fs::perm_options::add);
     EXPECT_FALSE(Marked());
     EXPECT_FALSE(platform::IsReadOnlyFile(path.c_str()));
-    // Undone, the change leaves nothing to see (Windows: read-only cleared
-    // and set again gives the same attributes).
+    // Undone, the change leaves nothing to see (as read-only cleared and set again on Windows).
     fs::permissions(path, fs::perms::owner_write, fs::perm_options::remove);
     EXPECT_TRUE(Marked());
 
@@ -220,9 +217,7 @@ TEST_P(MarkTest, CopiesRenamesLinksAndLostOrForgedRecordsFail) {
     EXPECT_EQ(engine.Exists(companion), GetParam().companion);
 }
 
-// A kernel before Linux 4.11 answers statx with ENOSYS: the older call takes
-// over for good (every architecture has one), and reads the same identity,
-// so a mark made either way passes the other way.
+// Before Linux 4.11 statx answers ENOSYS: the older call takes over for good, reading the same identity.
 TEST(ResourcesFileSystem, KernelWithoutStatxUsesTheOlderCall) {
     TestEngine engine;
     engine.WriteFile("db/mdlbase.kts", "x\n");
@@ -238,10 +233,8 @@ TEST(ResourcesFileSystem, KernelWithoutStatxUsesTheOlderCall) {
     EXPECT_TRUE(platform::HasDatabaseMark("db/wpnbase.kts"));
 }
 
-// Neither an attribute nor a companion file can be written: the file stays
-// writable and without a record, and reads as one its file system cannot
-// mark.  Where marks can be kept, the same file reads as damaged (a build cut
-// short, or a copy that lost the mode).
+// Neither an attribute nor a companion file can be written: the file reads as unmarkable; where marks
+// can be kept, the same file reads as damaged (a build cut short, or a copy that lost the mode).
 TEST(ResourcesFileSystem, FileThatCannotBeMarkedIsToldApartFromALostMark) {
     TestEngine engine;
     engine.WriteFile("db/mdlbase.kts", "x\n");
@@ -255,9 +248,8 @@ TEST(ResourcesFileSystem, FileThatCannotBeMarkedIsToldApartFromALostMark) {
     EXPECT_EQ(std::distance(fs::directory_iterator("db"), fs::directory_iterator()), 1);  // no probe left
 }
 
-// A database marked by the earlier Linux version (a companion file that also
-// names the device and the status-change time) still passes after an
-// upgrade, whatever those two say; the other fields still count.
+// The earlier Linux version's companion file also names the device and the status-change time: it
+// still passes after an upgrade whatever those two say; the other fields still count.
 TEST(ResourcesFileSystem, EarlierVersionsRecordStillCounts) {
     TestEngine engine;
     engine.WriteFile("db/mdlbase.kts", "a.mdl 0 600 abc 5 1.000000\n");
@@ -277,10 +269,8 @@ TEST(ResourcesFileSystem, EarlierVersionsRecordStillCounts) {
     EXPECT_FALSE(platform::HasDatabaseMark("db/mdlbase.kts"));
 }
 
-// Real file systems, in a child process with a mount namespace of its own
-// (skipped where the sandbox gives none): the same files seen under another
-// device number (an overlay of the directory: same inodes, another device),
-// and a file system without extended attributes (ramfs).
+// In a mount namespace of its own (skipped where the sandbox gives none): an overlay shows the same
+// inodes under another device number, and ramfs keeps no extended attributes.
 namespace {
 int MountChecks(const std::string &root) {
     if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) return 77;

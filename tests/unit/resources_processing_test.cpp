@@ -26,7 +26,6 @@ struct ProcessingTest : ResourcesTest {
         ProcessDatabase();
         return LogLines();
     }
-    // Processes the records of the table (models or sprites) and compares the log with its lines.
     void ExpectLines(const Cases &cases, bool sprites) {
         std::string records;
         Lines expected;
@@ -45,8 +44,7 @@ struct ProcessingTest : ResourcesTest {
 }  // namespace
 
 TEST_F(ProcessingTest, ModelLengthAndFigure) {
-    // The fake engine reports index 0 and 10 entities: the figure is
-    // 10 * factor / truncated divisor.
+    // The fake engine reports index 0 and 10 entities: the figure is 10 * factor / truncated divisor.
     ExpectLines({{"short.mdl 0 500 ab 5 1.000000", "[ZEQ] ERROR: The short.mdl is not model"},
                  {"long.mdl 0 501 ab 5 1.000000", "[ZEQ] LOG: Model long.mdl successfuly catched."},
                  {"nofactor.mdl 0 900 ab 0 1.000000", "[ZEQ] ERROR: Failz catching model nofactor.mdl."},
@@ -105,8 +103,7 @@ TEST_F(ProcessingTest, EmptyMissingAndOverlongInput) {
     EXPECT_TRUE(Process("").empty());
     // Without sprbase.kts the sprites are skipped silently.
     EXPECT_EQ(Process("a.mdl 0 900 ab 5 1.0\n"), Lines{"[ZEQ] LOG: Model a.mdl successfuly catched."});
-    // A token no directory search can produce (it fills the token buffer)
-    // drops its record; reading goes on with the next one.
+    // A token that fills the token buffer drops its record; reading goes on with the next one.
     const std::string overlong(600, 'o');
     EXPECT_EQ(Process(overlong + ".mdl 0 900 ab 5 1.0\nb.mdl 0 900 ab 5 1.0\n", overlong + " 900 1\nc.spr 100 1\n"),
               (Lines{"[ZEQ] LOG: Model b.mdl successfuly catched.", "[ZEQ] ERROR: The c.spr is not sprite"}));

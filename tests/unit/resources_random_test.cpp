@@ -51,8 +51,7 @@ TEST_F(RandomTest, RandomRealFollowsItsDrawsAndAlwaysEndsAtMostAThousand) {
     EXPECT_DOUBLE_EQ(RandomReal(1), 1 * x);
     // p 100: k 1, v = 100 * x, below 1000.
     EXPECT_DOUBLE_EQ(RandomReal(100), 100 * x);
-    // Seed 108 draws a 0 divisor; seed 433295571 needs more than nine rounds,
-    // after which the doubling step alone would keep the value above 1000.
+    // Seed 108 draws a 0 divisor; seed 433295571 needs more than nine rounds (where the step alone passes 1000).
     for (int64_t seed : {int64_t{108}, int64_t{433295571}}) {
         s_now = seed;
         const double v = RandomReal(UINT32_MAX);
