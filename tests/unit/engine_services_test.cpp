@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "config/variables.h"
 #include "engine/decimal_text.h"
@@ -15,48 +16,31 @@ namespace {
 void Handler() {}
 }
 
-TEST(EngineServices, ServerCommandIsQueuedWithOneNewline) {
+// Prints are plain or tagged and never formatted twice; long texts are cut, not overrun.
+TEST(EngineServices, PrintsAndServerCommands) {
     TestEngine engine;
     IssueServerCommand("zeq_kestrin_cpu %d", 0);
-    ASSERT_EQ(engine.serverCommands.size(), 1u);
-    EXPECT_EQ(engine.serverCommands[0], "zeq_kestrin_cpu 0\n");
-}
-
-TEST(EngineServices, PrintsArePlainOrTaggedAndNeverFormattedTwice) {
-    TestEngine engine;
     PluginPrint("Invalid value!");
     ConsolePrint("%s", "100% sure");
-    EXPECT_EQ(engine.console, "[ZEQ Kes-Trin] Invalid value!\n100% sure\n");
-}
-
-TEST(EngineServices, ClientPrintToNoPlayerGoesToTheConsole) {
-    TestEngine engine;
-    ClientPrint(nullptr, 0, "plain %d", 1);
+    ClientPrint(nullptr, 0, "plain %d", 1);  // to no player: the console
     ClientPrint(nullptr, 1, "tagged %s", "%d");
-    EXPECT_EQ(engine.console, "plain 1\n[ZEQ Kes-Trin] tagged %d\n");
+    EXPECT_EQ(engine.console, "[ZEQ Kes-Trin] Invalid value!\n100% sure\nplain 1\n[ZEQ Kes-Trin] tagged %d\n");
     EXPECT_TRUE(engine.clientPrints.empty());
-}
-
-TEST(EngineServices, ClientPrintToAPlayerSendsTheTagAtPrintTypeZero) {
-    TestEngine engine;
-    ClientPrint(engine.Player(3), 1, "hello");
+    ClientPrint(engine.Player(3), 1, "hello");  // the tag is sent at print type 0
     ClientPrint(engine.Player(4), 0, "bye");
-    ASSERT_EQ(engine.clientPrints.size(), 2u);
-    EXPECT_EQ(engine.clientPrints[0], "3:[ZEQ Kes-Trin] hello\n");
-    EXPECT_EQ(engine.clientPrints[1], "4:bye\n");
     EXPECT_EQ(engine.calls.back(), "pfnClientPrintf(4, 0)");
-}
-
-TEST(EngineServices, LongPrintsAreCutNotOverrun) {
-    TestEngine engine;
     const std::string huge(10000, 'x');
     ClientPrint(engine.Player(1), 1, "%s", huge.c_str());
     IssueServerCommand("%s", huge.c_str());
-    ASSERT_EQ(engine.clientPrints.size(), 1u);
-    EXPECT_LT(engine.clientPrints[0].size(), 2100u);
-    EXPECT_EQ(engine.clientPrints[0].back(), '\n');
-    EXPECT_EQ(engine.serverCommands[0].size(), 1024u);
-    EXPECT_EQ(engine.serverCommands[0].back(), '\n');
+    ASSERT_EQ(engine.clientPrints.size(), 3u);
+    EXPECT_EQ(engine.clientPrints[0], "3:[ZEQ Kes-Trin] hello\n");
+    EXPECT_EQ(engine.clientPrints[1], "4:bye\n");
+    EXPECT_LT(engine.clientPrints[2].size(), 2100u);
+    EXPECT_EQ(engine.clientPrints[2].back(), '\n');
+    ASSERT_EQ(engine.serverCommands.size(), 2u);
+    EXPECT_EQ(engine.serverCommands[0], "zeq_kestrin_cpu 0\n");
+    EXPECT_EQ(engine.serverCommands[1].size(), 1024u);
+    EXPECT_EQ(engine.serverCommands[1].back(), '\n');
 }
 
 TEST(EngineServices, CommandRegistrationSkipsEmptyNamesAndNullHandlers) {
@@ -76,14 +60,11 @@ TEST(EngineServices, TextsAndVariables) {
     EXPECT_TRUE(TextsEqual("a", "a"));
     EXPECT_FALSE(TextsEqual("a", "A"));
 
-    engine.RegisterEngineVariable("v", "2.9");
-    EXPECT_EQ(VariableInt(engine.Variable("v")), 2);
-    engine.SetVariable("v", "-2.9");
-    EXPECT_EQ(VariableInt(engine.Variable("v")), -2);
-    engine.SetVariable("v", "1e30");
-    EXPECT_EQ(VariableInt(engine.Variable("v")), 2147483647);
-    engine.SetVariable("v", "nan");
-    EXPECT_EQ(VariableInt(engine.Variable("v")), 0);
+    engine.RegisterEngineVariable("v", "0");
+    for (const auto &c : {std::pair<const char *, int>{"2.9", 2}, {"-2.9", -2}, {"1e30", 2147483647}, {"nan", 0}}) {
+        engine.SetVariable("v", c.first);
+        EXPECT_EQ(VariableInt(engine.Variable("v")), c.second) << c.first;
+    }
 
     // A handle the engine never gave reads as nothing and is never written.
     EXPECT_EQ(VariableInt(nullptr), 0);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -41,8 +42,7 @@ TEST(ResourcesFileSystem, SearchSortsAsNtfsShowsAndMatchesSuffixesWithoutCase) {
     fs::create_directory("dir/folder.mdl");
     std::vector<platform::DirectoryEntry> found;
     ASSERT_TRUE(platform::FindFiles("dir", "*.mdl", &found));
-    // Letters folded to upper case: "_" (0x5F) comes after "A" to "Z";
-    // names equal but for case fall back to byte order.
+    // Upper-cased, "_" (0x5F) sorts after "A" to "Z"; names equal but for case by bytes.
     EXPECT_EQ(Names(found), expected);
     EXPECT_EQ(found[1].size, 5u);
     EXPECT_EQ(found.back().size, 0u);  // a directory, listed as Windows lists it
@@ -117,19 +117,6 @@ struct MarkTest : ::testing::TestWithParam<MarkCase> {
     bool Marked(const std::string &file) { return platform::HasDatabaseMark(file.c_str()); }
     bool Marked() { return Marked(path); }
     bool HasAttribute(const std::string &file) { return getxattr(file.c_str(), kAttribute, nullptr, 0) >= 0; }
-    // The record replaced or removed, wherever it is kept.
-    void Forge(const std::string &text) {
-        if (GetParam().companion)
-            engine.WriteFile(companion, text);
-        else
-            setxattr(path.c_str(), kAttribute, text.data(), text.size(), 0);
-    }
-    void RemoveRecord() {
-        if (GetParam().companion)
-            fs::remove(companion);
-        else
-            removexattr(path.c_str(), kAttribute);
-    }
     void Shell(const std::string &command) { ASSERT_EQ(std::system(command.c_str()), 0) << command; }
 };
 }  // namespace
@@ -142,7 +129,7 @@ INSTANTIATE_TEST_SUITE_P(Mark, MarkTest,
                                     (info.param.companion ? "Companion" : "Attribute");
                          });
 
-TEST_P(MarkTest, MarkMakesTheFileReadOnlyAndPassesUntouched) {
+TEST_P(MarkTest, MarkPassesUntouchedOrWithAnotherOwnerButNotChanged) {
     EXPECT_FALSE(Marked());
     EXPECT_FALSE(platform::IsReadOnlyFile(path.c_str()));
     Mark();
@@ -155,38 +142,18 @@ TEST_P(MarkTest, MarkMakesTheFileReadOnlyAndPassesUntouched) {
     // The mark read one way is the mark read the other way.
     platform::UseLegacyStatForTests(!GetParam().legacyStat);
     EXPECT_TRUE(Marked());
-}
+    platform::UseLegacyStatForTests(GetParam().legacyStat);
+    // "chown -R" of the game directory moves only the status-change time and the owner.
+    const uid_t owner = geteuid() == 0 ? 4242 : getuid();
+    const gid_t group = geteuid() == 0 ? 4242 : getgid();
+    ASSERT_EQ(chown(path.c_str(), owner, group), 0);
+    ASSERT_EQ(chown("db", owner, group), 0);
+    EXPECT_TRUE(Marked());
 
-TEST_P(MarkTest, CopiesFailEvenWithModeTimesAndAttributesKept) {
-    Mark();
-    Shell("cp " + path + " db/plain.kts");  // read-only, no record
-    EXPECT_FALSE(Marked("db/plain.kts"));
-    // "cp -a" takes mode, times and the attribute along; put in the file's place.
-    Shell("cp -a " + path + " db/copy.kts && rm -f " + path + " && mv db/copy.kts " + path);
-    EXPECT_EQ(fs::status(path).permissions(), kReadOnly);
-    EXPECT_EQ(HasAttribute(path), !GetParam().companion);
-    EXPECT_FALSE(Marked());
-}
-
-TEST_P(MarkTest, RenameAndHardLinkFail) {
-    Mark();
-    fs::rename(path, "db/other.kts");
-    EXPECT_FALSE(Marked("db/other.kts"));
-    fs::rename("db/other.kts", path);
-    EXPECT_TRUE(Marked());  // back under its own name, as on Windows
-
-    fs::create_hard_link(path, "db/link.kts");
-    EXPECT_FALSE(Marked());
-    EXPECT_FALSE(Marked("db/link.kts"));
-}
-
-TEST_P(MarkTest, PermissionTimeAndContentChangesFail) {
-    Mark();
     fs::permissions(path, fs::perms::owner_write, fs::perm_options::add);
     EXPECT_FALSE(Marked());
     EXPECT_FALSE(platform::IsReadOnlyFile(path.c_str()));
-    // Undone, the change leaves nothing to see (Windows: read-only cleared
-    // and set again gives the same attributes).
+    // Undone, the change leaves nothing to see (as read-only cleared and set again on Windows).
     fs::permissions(path, fs::perms::owner_write, fs::perm_options::remove);
     EXPECT_TRUE(Marked());
 
@@ -202,51 +169,55 @@ TEST_P(MarkTest, PermissionTimeAndContentChangesFail) {
     EXPECT_FALSE(Marked());
 }
 
-// Nobody touched the file: an owner change of the whole game directory
-// ("chown -R") moves only the status-change time and the owner.
-TEST_P(MarkTest, OwnerChangesPass) {
+TEST_P(MarkTest, CopiesRenamesLinksAndLostOrForgedRecordsFail) {
+    fs::create_directory("db/folder.kts");
+    EXPECT_FALSE(platform::SetDatabaseMark("db/folder.kts"));
+    EXPECT_FALSE(platform::IsReadOnlyFile("db/folder.kts"));
+    EXPECT_FALSE(platform::SetDatabaseMark("db/missing.kts"));
+    EXPECT_FALSE(Marked("db/missing.kts"));
+    EXPECT_FALSE(platform::IsReadOnlyFile("db/missing.kts"));
     Mark();
-    const uid_t owner = geteuid() == 0 ? 4242 : getuid();
-    const gid_t group = geteuid() == 0 ? 4242 : getgid();
-    ASSERT_EQ(chown(path.c_str(), owner, group), 0);
-    ASSERT_EQ(chown("db", owner, group), 0);
-    EXPECT_TRUE(Marked());
-}
-
-TEST_P(MarkTest, LostOrForgedRecordFails) {
-    Mark();
-    RemoveRecord();
-    EXPECT_FALSE(Marked());  // read-only without a record: a copy's state
-
-    Mark();
-    Forge("zk-mark forged\n");
+    fs::create_symlink("mdlbase.kts", "db/symlink.kts");
+    EXPECT_FALSE(Marked("db/symlink.kts"));
+    Shell("cp " + path + " db/plain.kts");  // read-only, no record
+    EXPECT_FALSE(Marked("db/plain.kts"));
+    // "cp -a" takes mode, times and the attribute along; put in the file's place.
+    Shell("cp -a " + path + " db/copy.kts && rm -f " + path + " && mv db/copy.kts " + path);
+    EXPECT_EQ(fs::status(path).permissions(), kReadOnly);
+    EXPECT_EQ(HasAttribute(path), !GetParam().companion);
     EXPECT_FALSE(Marked());
-}
 
-TEST_P(MarkTest, MarkingAgainAfterARebuildReplacesTheRecord) {
+    Mark();  // marking again replaces the record
+    if (GetParam().companion)
+        fs::remove(companion);
+    else
+        removexattr(path.c_str(), kAttribute);
+    EXPECT_FALSE(Marked());  // read-only without a record: a copy's state
     Mark();
+    const std::string forged = "zk-mark forged\n";
+    if (GetParam().companion)
+        engine.WriteFile(companion, forged);
+    else
+        setxattr(path.c_str(), kAttribute, forged.data(), forged.size(), 0);
+    EXPECT_FALSE(Marked());
+
+    Mark();
+    fs::rename(path, "db/other.kts");
+    EXPECT_FALSE(Marked("db/other.kts"));
+    fs::rename("db/other.kts", path);
+    EXPECT_TRUE(Marked());  // back under its own name, as on Windows
+    fs::create_hard_link(path, "db/link.kts");
+    EXPECT_FALSE(Marked());
+    EXPECT_FALSE(Marked("db/link.kts"));
+    // Rebuilt in its place, it is marked again.
     fs::remove(path);
     engine.WriteFile(path, "new\n");
     EXPECT_FALSE(Marked());
     Mark();
     EXPECT_EQ(engine.Exists(companion), GetParam().companion);
-    EXPECT_FALSE(platform::SetDatabaseMark("db/missing.kts"));
-    EXPECT_FALSE(Marked("db/missing.kts"));
-    EXPECT_FALSE(platform::IsReadOnlyFile("db/missing.kts"));
 }
 
-TEST_P(MarkTest, ADirectoryOrALinkIsNeverMarked) {
-    fs::create_directory("db/folder.kts");
-    EXPECT_FALSE(platform::SetDatabaseMark("db/folder.kts"));
-    EXPECT_FALSE(platform::IsReadOnlyFile("db/folder.kts"));
-    Mark();
-    fs::create_symlink("mdlbase.kts", "db/link.kts");
-    EXPECT_FALSE(Marked("db/link.kts"));
-}
-
-// A kernel before Linux 4.11 answers statx with ENOSYS: the older call takes
-// over for good (every architecture has one), and reads the same identity,
-// so a mark made either way passes the other way.
+// Before Linux 4.11 statx answers ENOSYS: the older call takes over for good, reading the same identity.
 TEST(ResourcesFileSystem, KernelWithoutStatxUsesTheOlderCall) {
     TestEngine engine;
     engine.WriteFile("db/mdlbase.kts", "x\n");
@@ -262,10 +233,8 @@ TEST(ResourcesFileSystem, KernelWithoutStatxUsesTheOlderCall) {
     EXPECT_TRUE(platform::HasDatabaseMark("db/wpnbase.kts"));
 }
 
-// Neither an attribute nor a companion file can be written: the file stays
-// writable and without a record, and reads as one its file system cannot
-// mark.  Where marks can be kept, the same file reads as damaged (a build cut
-// short, or a copy that lost the mode).
+// Neither an attribute nor a companion file can be written: the file reads as unmarkable; where marks
+// can be kept, the same file reads as damaged (a build cut short, or a copy that lost the mode).
 TEST(ResourcesFileSystem, FileThatCannotBeMarkedIsToldApartFromALostMark) {
     TestEngine engine;
     engine.WriteFile("db/mdlbase.kts", "x\n");
@@ -279,9 +248,8 @@ TEST(ResourcesFileSystem, FileThatCannotBeMarkedIsToldApartFromALostMark) {
     EXPECT_EQ(std::distance(fs::directory_iterator("db"), fs::directory_iterator()), 1);  // no probe left
 }
 
-// A database marked by the earlier Linux version (a companion file that also
-// names the device and the status-change time) still passes after an
-// upgrade, whatever those two say; the other fields still count.
+// The earlier Linux version's companion file also names the device and the status-change time: it
+// still passes after an upgrade whatever those two say; the other fields still count.
 TEST(ResourcesFileSystem, EarlierVersionsRecordStillCounts) {
     TestEngine engine;
     engine.WriteFile("db/mdlbase.kts", "a.mdl 0 600 abc 5 1.000000\n");
@@ -301,17 +269,13 @@ TEST(ResourcesFileSystem, EarlierVersionsRecordStillCounts) {
     EXPECT_FALSE(platform::HasDatabaseMark("db/mdlbase.kts"));
 }
 
-// Real file systems, in a child process with a mount namespace of its own
-// (skipped where the sandbox gives none): the same files seen under another
-// device number (an overlay of the directory: same inodes, another device),
-// and a file system without extended attributes (ramfs).
+// In a mount namespace of its own (skipped where the sandbox gives none): an overlay shows the same
+// inodes under another device number, and ramfs keeps no extended attributes.
 namespace {
 int MountChecks(const std::string &root) {
     if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) return 77;
     const std::string lower = root + "/db", view = root + "/view", bare = root + "/bare", empty = root + "/empty";
-    fs::create_directories(view);
-    fs::create_directories(bare);
-    fs::create_directories(empty);
+    for (const std::string &dir : {view, bare, empty}) fs::create_directories(dir);
     // A read-only overlay needs two lower layers.
     if (mount("overlay", view.c_str(), "overlay", MS_RDONLY, ("lowerdir=" + lower + ":" + empty).c_str()) != 0)
         return 77;
@@ -320,28 +284,22 @@ int MountChecks(const std::string &root) {
         underneath.st_dev == seen.st_dev || underneath.st_ino != seen.st_ino)
         return 77;
     int failures = 0;
-    if (!platform::HasDatabaseMark((view + "/mdlbase.kts").c_str())) {
-        std::fprintf(stderr, "the file under another device number lost its mark\n");
-        ++failures;
-    }
+    const auto expect = [&](bool holds, const char *failure) {
+        if (!holds) std::fprintf(stderr, "%s\n", failure);
+        failures += !holds;
+    };
+    expect(platform::HasDatabaseMark((view + "/mdlbase.kts").c_str()),
+           "the file under another device number lost its mark");
     if (mount("ramfs", bare.c_str(), "ramfs", 0, nullptr) != 0) return 77;
     const std::string file = bare + "/sprbase.kts";
-    std::FILE *stream = std::fopen(file.c_str(), "w");
-    if (stream == nullptr) return 77;
-    std::fputs("smoke.spr 2000 7\n", stream);
-    std::fclose(stream);
-    if (!platform::SetDatabaseMark(file.c_str()) || !platform::HasDatabaseMark(file.c_str()) ||
-        !fs::exists(bare + "/.sprbase.kts.mark")) {
-        std::fprintf(stderr, "no mark kept on a file system without extended attributes\n");
-        ++failures;
-    }
+    if (!(std::ofstream(file) << "smoke.spr 2000 7\n")) return 77;
+    expect(platform::SetDatabaseMark(file.c_str()) && platform::HasDatabaseMark(file.c_str()) &&
+               fs::exists(bare + "/.sprbase.kts.mark"),
+           "no mark kept on a file system without extended attributes");
     fs::copy_file(file, bare + "/copy.kts");
     fs::remove(file);
     fs::rename(bare + "/copy.kts", file);
-    if (platform::HasDatabaseMark(file.c_str())) {
-        std::fprintf(stderr, "a copy passed on a file system without extended attributes\n");
-        ++failures;
-    }
+    expect(!platform::HasDatabaseMark(file.c_str()), "a copy passed on a file system without extended attributes");
     return failures;
 }
 }  // namespace

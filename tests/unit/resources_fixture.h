@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -13,8 +14,15 @@
 #include "resources/random_draws.h"
 #include "support/test_engine.h"
 
+// Wine reports every regular file with the archive flag whatever was set, so
+// the exact read-only-plus-system mark can never be seen there; real Windows
+// and the POSIX mark keep it.  Tests that need an intact mark skip there.
+#define SKIP_UNLESS_MARKS_KEPT() \
+    if (!MarkKept()) GTEST_SKIP() << "this file system cannot keep the exact read-only-plus-system mark (Wine)"
+
 namespace resources_test {
 
+using Lines = std::vector<std::string>;
 const std::string kDbDir = "cstrike/addons/zeq_kestrin/db/";
 const std::string kModelDb = kDbDir + "mdlbase.kts";
 const std::string kSpriteDb = kDbDir + "sprbase.kts";
@@ -33,32 +41,16 @@ struct ResourcesTest : ::testing::Test {
         engine.SetVariable("zeq_kestrin_loglevel", "1");
         SetRandomClockForTests(FixedClock);
     }
-    // Wine reports every regular file with the archive flag whatever was set,
-    // so the exact read-only-plus-system mark can never be seen there; real
-    // Windows and the POSIX mark keep it.  Tests that need an intact mark
-    // skip where the file system cannot keep one.
+    void TearDown() override { SetRandomClockForTests(nullptr); }
     bool MarkKept() {
         engine.WriteFile("cstrike/probe.kts", "");
-        const bool kept = platform::SetDatabaseMark("cstrike/probe.kts") && platform::HasDatabaseMark("cstrike/probe.kts");
-        return kept;
+        return platform::SetDatabaseMark("cstrike/probe.kts") && platform::HasDatabaseMark("cstrike/probe.kts");
     }
-    void TearDown() override { SetRandomClockForTests(nullptr); }
-
-    // The log's lines without their "[hh:mm:ss] " stamps (and without CR).
-    std::vector<std::string> LogLines() {
-        std::vector<std::string> lines;
-        if (!engine.Exists(kLogFile)) return lines;
-        const std::string text = engine.ReadTextFile(kLogFile);
-        std::string line;
-        for (char c : text) {
-            if (c == '\r') continue;
-            if (c != '\n') {
-                line += c;
-                continue;
-            }
-            lines.push_back(line.size() > 11 ? line.substr(11) : line);
-            line.clear();
-        }
+    // The log's lines without their "[hh:mm:ss] " stamps.
+    Lines LogLines() {
+        Lines lines;
+        std::istringstream in(engine.Exists(kLogFile) ? engine.ReadTextFile(kLogFile) : "");
+        for (std::string line; std::getline(in, line);) lines.push_back(line.size() > 11 ? line.substr(11) : line);
         return lines;
     }
     // Forgets what was logged so far.
