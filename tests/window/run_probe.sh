@@ -1,6 +1,6 @@
 #!/bin/sh
 # Runs the window probe under wine in a virtual X display of its own.
-#   run_probe.sh EMULATOR PROBE OUTPUT_DIRECTORY
+#   run_probe.sh EMULATOR PROBE WORK_DIRECTORY (its Wine prefix goes there)
 emulator=$1 probe=$2 output=$3
 if ! command -v xvfb-run >/dev/null 2>&1; then
     echo "SKIPPED: xvfb-run not found (apt-get install xvfb); the window needs a display"
@@ -14,4 +14,4 @@ mkdir -p "$output" || exit 1
 WINEPREFIX="$output/wine-prefix"
 ZK_WINE32_PREFIX="$WINEPREFIX"
 export WINEPREFIX ZK_WINE32_PREFIX
-exec xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" "$emulator" "$probe" "$output"
+exec xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" "$emulator" "$probe"

@@ -2,8 +2,6 @@
 // checks what reaches the screen: colours at known places, the Close button's
 // hover colours, repainting after the window was covered, one window per
 // show, closing, and drawing resources over many openings and hover ticks.
-// Saves screenshots (BMP) into the directory given as the first argument.
-//   zk_window_probe OUTPUT_DIRECTORY
 #include <windows.h>
 #include <psapi.h>
 
@@ -96,31 +94,6 @@ Screenshot Grab(const RECT &area) {
     DeleteDC(hMemory);
     ReleaseDC(nullptr, hScreen);
     return shot;
-}
-
-void SaveBmp(const Screenshot &shot, const std::string &path) {
-    BITMAPFILEHEADER file{};
-    BITMAPINFOHEADER header{};
-    const DWORD size = static_cast<DWORD>(shot.pixels.size() * 4);
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof(file) + sizeof(header);
-    file.bfSize = file.bfOffBits + size;
-    header.biSize = sizeof(header);
-    header.biWidth = shot.width;
-    header.biHeight = -shot.height;
-    header.biPlanes = 1;
-    header.biBitCount = 32;
-    header.biCompression = BI_RGB;
-    FILE *out = std::fopen(path.c_str(), "wb");
-    if (out == nullptr) {
-        Check(false, ("write " + path).c_str());
-        return;
-    }
-    std::fwrite(&file, sizeof(file), 1, out);
-    std::fwrite(&header, sizeof(header), 1, out);
-    std::fwrite(shot.pixels.data(), 1, size, out);
-    std::fclose(out);
-    std::printf("saved %s\n", path.c_str());
 }
 
 bool Near(COLORREF c, int r, int g, int b, int tolerance) {
@@ -262,9 +235,8 @@ void FillProfile() {
 
 }  // namespace
 
-int main(int argc, char **argv) {
+int main() {
     setvbuf(stdout, nullptr, _IONBF, 0);
-    const std::string output = argc > 1 ? argv[1] : ".";
     TestEngine engine;
     RegisterMainVariables();
     kPluginHooks.pfnGameInit();
@@ -287,7 +259,6 @@ int main(int argc, char **argv) {
     const Geometry g = Measure(hMain);
     std::printf("     client origin %ld,%ld; panel frame %d x %d\n", g.origin.x, g.origin.y, g.frameX, g.frameY);
     CheckWindowContents(g, "opened");
-    SaveBmp(Grab(outer), output + "/info-window.bmp");
 
     // Hover: a move over the window arms the timer, the cursor resting on
     // Close turns it bright; leaving turns it back.
@@ -296,7 +267,6 @@ int main(int argc, char **argv) {
     MoveCursor(g.At(355, 304));
     Pump(300);
     Check(CloseIsBright(g), "bright green Close with black label under the cursor");
-    SaveBmp(Grab(outer), output + "/info-window-hover.bmp");
     MoveCursor(g.At(100, 100));
     Pump(300);
     Check(Near(ScreenPixel(g.At(322, 294)), 0, 100, 0, 2), "dark green again after the cursor left");
