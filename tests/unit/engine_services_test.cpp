@@ -43,7 +43,7 @@ TEST(EngineServices, PrintsAndServerCommands) {
     EXPECT_EQ(engine.serverCommands[1].back(), '\n');
 }
 
-TEST(EngineServices, CommandRegistrationSkipsEmptyNamesAndNullHandlers) {
+TEST(EngineServices, CommandsTextsAndVariables) {
     TestEngine engine;
     RegisterServerCommand("", Handler);
     RegisterServerCommand(nullptr, Handler);
@@ -51,10 +51,7 @@ TEST(EngineServices, CommandRegistrationSkipsEmptyNamesAndNullHandlers) {
     RegisterServerCommand("zeq_kestrin_y", Handler);
     EXPECT_EQ(engine.commands.size(), 1u);
     EXPECT_EQ(engine.commands.count("zeq_kestrin_y"), 1u);
-}
 
-TEST(EngineServices, TextsAndVariables) {
-    TestEngine engine;
     EXPECT_FALSE(TextsEqual("", ""));
     EXPECT_FALSE(TextsEqual(nullptr, "a"));
     EXPECT_TRUE(TextsEqual("a", "a"));

@@ -97,11 +97,8 @@ TEST(LogFatal, WritesFatalThenErrorAndExitsWithOne) {
 #endif
     TestEngine engine;
     engine.WriteFile("cstrike/addons/zeq_kestrin/.keep", "");
-    EXPECT_EXIT(
-        {
-            LogMessage(true, LOGLEVEL_FATAL, LOGMODE_NORMAL, "boom %d", 1);
-        },
-        ::testing::ExitedWithCode(1), "ZEQ Kestrin Critical Error: boom 1");
+    EXPECT_EXIT(LogMessage(true, LOGLEVEL_FATAL, LOGMODE_NORMAL, "boom %d", 1), ::testing::ExitedWithCode(1),
+                "ZEQ Kestrin Critical Error: boom 1");
 }
 
 // A line longer than the stack buffer is formatted a second time from a copy
