@@ -43,7 +43,7 @@ TEST(EngineServices, PrintsAndServerCommands) {
     EXPECT_EQ(engine.serverCommands[1].back(), '\n');
 }
 
-TEST(EngineServices, CommandsTextsAndVariables) {
+TEST(EngineServices, CommandsTextsVariablesAndTranslations) {
     TestEngine engine;
     RegisterServerCommand("", Handler);
     RegisterServerCommand(nullptr, Handler);
@@ -71,10 +71,8 @@ TEST(EngineServices, CommandsTextsAndVariables) {
     char text[] = " \t\r\n\v\fword  x \n";
     TrimSpaces(text);
     EXPECT_STREQ(text, "word  x");
-}
 
-TEST(EngineServices, LookupTranslatesOnlyOnAListenServer) {
-    TestEngine engine;
+    // Messages are translated only on a listen server.
     CreateMessageTable();
     AddMessagePair("Hello", "Bonjour");
     EXPECT_STREQ(LookupMessage("Hello\n\n"), "Hello\n\n");  // dedicated: unchanged
