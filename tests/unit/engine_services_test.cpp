@@ -43,7 +43,7 @@ TEST(EngineServices, PrintsAndServerCommands) {
     EXPECT_EQ(engine.serverCommands[1].back(), '\n');
 }
 
-TEST(EngineServices, CommandRegistrationSkipsEmptyNamesAndNullHandlers) {
+TEST(EngineServices, CommandsTextsVariablesAndTranslations) {
     TestEngine engine;
     RegisterServerCommand("", Handler);
     RegisterServerCommand(nullptr, Handler);
@@ -51,10 +51,7 @@ TEST(EngineServices, CommandRegistrationSkipsEmptyNamesAndNullHandlers) {
     RegisterServerCommand("zeq_kestrin_y", Handler);
     EXPECT_EQ(engine.commands.size(), 1u);
     EXPECT_EQ(engine.commands.count("zeq_kestrin_y"), 1u);
-}
 
-TEST(EngineServices, TextsAndVariables) {
-    TestEngine engine;
     EXPECT_FALSE(TextsEqual("", ""));
     EXPECT_FALSE(TextsEqual(nullptr, "a"));
     EXPECT_TRUE(TextsEqual("a", "a"));
@@ -74,10 +71,8 @@ TEST(EngineServices, TextsAndVariables) {
     char text[] = " \t\r\n\v\fword  x \n";
     TrimSpaces(text);
     EXPECT_STREQ(text, "word  x");
-}
 
-TEST(EngineServices, LookupTranslatesOnlyOnAListenServer) {
-    TestEngine engine;
+    // Messages are translated only on a listen server.
     CreateMessageTable();
     AddMessagePair("Hello", "Bonjour");
     EXPECT_STREQ(LookupMessage("Hello\n\n"), "Hello\n\n");  // dedicated: unchanged

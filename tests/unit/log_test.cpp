@@ -97,25 +97,8 @@ TEST(LogFatal, WritesFatalThenErrorAndExitsWithOne) {
 #endif
     TestEngine engine;
     engine.WriteFile("cstrike/addons/zeq_kestrin/.keep", "");
-    EXPECT_EXIT(
-        {
-            LogMessage(true, LOGLEVEL_FATAL, LOGMODE_NORMAL, "boom %d", 1);
-        },
-        ::testing::ExitedWithCode(1), "ZEQ Kestrin Critical Error: boom 1");
-}
-
-// A line longer than the stack buffer is formatted a second time from a copy
-// of the argument list (an array on x86-64, a structure on aarch64: reusing
-// the consumed list would print garbage there).
-TEST(FileHandle, LongLinesAreFormattedWhole) {
-    TestEngine engine;
-    const std::string line(3000, 'p');
-    {
-        CFileHandle file("long.txt", "wt");
-        ASSERT_TRUE(file.IsOpen());
-        EXPECT_EQ(file.Printf("%s|%d|%s", line.c_str(), 7, "end"), 3006);
-    }
-    EXPECT_EQ(engine.ReadTextFile("long.txt"), line + "|7|end");
+    EXPECT_EXIT(LogMessage(true, LOGLEVEL_FATAL, LOGMODE_NORMAL, "boom %d", 1), ::testing::ExitedWithCode(1),
+                "ZEQ Kestrin Critical Error: boom 1");
 }
 
 TEST(FileHandle, ClosedHandleOperationsAreRefused) {
@@ -130,8 +113,18 @@ TEST(FileHandle, ClosedHandleOperationsAreRefused) {
     EXPECT_EQ(file.Size(), 0);
 }
 
-TEST(FileHandle, MeasuresLengthAndReadsWordsAndTokens) {
+TEST(FileHandle, WritesLongLinesWholeMeasuresLengthAndReadsWordsAndTokens) {
     TestEngine engine;
+    // A line longer than the stack buffer is formatted a second time from a copy
+    // of the argument list (an array on x86-64, a structure on aarch64: reusing
+    // the consumed list would print garbage there).
+    const std::string line(3000, 'p');
+    {
+        CFileHandle file("long.txt", "wt");
+        ASSERT_TRUE(file.IsOpen());
+        EXPECT_EQ(file.Printf("%s|%d|%s", line.c_str(), 7, "end"), 3006);
+    }
+    EXPECT_EQ(engine.ReadTextFile("long.txt"), line + "|7|end");
     // 0xFF is no end of file and 0xA0 no blank, whatever the signedness of char.
     engine.WriteFile("words.txt", "\xFF\xA0 alpha\tbeta\r\n" + std::string(300, 'z') + "\n");
     CFileHandle file("words.txt", "rb");
