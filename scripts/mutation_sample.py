@@ -22,6 +22,9 @@ round-robin over the directories of src/, so every directory gets its share
 --every-test   runs every test on each sample instead of stopping at the
                first failure: slower, but the failed tests of each sample
                show which tests catch what no other test catches
+--every-short-test
+               runs every short test (not the server sessions) on each
+               sample, without stopping: which unit tests catch which sample
 --first FILE   an earlier --out file: the tests that caught a sample there
                run first on that sample (only when they exist still), so a
                replay spends the full run on the samples that survive
@@ -193,8 +196,11 @@ def exact(names):
     return "^(" + "|".join(re.escape(n) for n in names) + ")$"
 
 
-def test_sample(first, every_test):
+def test_sample(first, every_test, every_short_test=False):
     """(caught, failed test names) for the code as it is now."""
+    if every_short_test:
+        status = ctest("-j4", "-E", SESSIONS)
+        return status != 0, (failed_tests() if status is not None else ["(timed out)"])
     if every_test:
         status = ctest("-j8")
         return status != 0, (failed_tests() if status is not None else ["(timed out)"])
@@ -245,6 +251,7 @@ def main():
     parser.add_argument("--replay")
     parser.add_argument("--out")
     parser.add_argument("--every-test", action="store_true")
+    parser.add_argument("--every-short-test", action="store_true")
     parser.add_argument("--first")
     args = parser.parse_args()
 
@@ -295,7 +302,7 @@ def main():
                     uncompiled += 1
                 else:
                     first = [t for t in catchers.get((rel, name, mutated.strip()), []) if t in tests]
-                    was_caught, names = test_sample(first, args.every_test)
+                    was_caught, names = test_sample(first, args.every_test, args.every_short_test)
                     result = "caught" if was_caught else "survived"
                     failed = " ".join(names)
                     if was_caught:
