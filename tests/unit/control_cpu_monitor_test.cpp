@@ -4,7 +4,6 @@
 
 #include "config/variables.h"
 #include "control/cpu_monitor.h"
-#include "control/spike_regulator.h"
 #include "platform/cpu_load.h"
 #include "platform/platform.h"
 #include "support/test_engine.h"
@@ -115,6 +114,10 @@ struct ProcStatTest : MonitorTest {
         platform::ResetCpuCountersForTests((engine.root + "/" + kStat).c_str());
     }
     // Samples once with the given file and returns the monitor's value.
+    void Reopen() {
+        ASSERT_TRUE(DestroyMonitor(&monitor));
+        ASSERT_TRUE(CreateMonitor(kTotalPath, &monitor));
+    }
     uint32_t Sample(const std::string &contents) {
         UseStat(contents);
         EXPECT_TRUE(SampleCpuLoad(&monitor));
@@ -130,16 +133,14 @@ TEST_F(ProcStatTest, RateIsBusyShareOfElapsedJiffiesWithRebaseAndBadReadings) {
     EXPECT_EQ(Sample("cpu  150 10 120 820 0 0 0 0 0 0\n"), 80u);  // 80 busy of 100
     // iowait is idle; irq, softirq and steal are busy; guest is already in user.
     EXPECT_EQ(Sample("cpu  150 10 120 850 50 10 5 5 999 999\n"), 20u);  // 20 busy of 100
-    ASSERT_TRUE(DestroyMonitor(&monitor));
 
     // A kernel with four fields only; the line is the first of the file.
-    ASSERT_TRUE(CreateMonitor(kTotalPath, &monitor));
+    Reopen();
     Sample("cpu 100 0 0 100\ncpu0 100 0 0 100\n");
     EXPECT_EQ(Sample("cpu 102 0 0 101\ncpu0 102 0 0 101\n"), 66u);  // 2 of 3, truncated
-    ASSERT_TRUE(DestroyMonitor(&monitor));
 
     // Counters going backwards rebase.
-    ASSERT_TRUE(CreateMonitor(kTotalPath, &monitor));
+    Reopen();
     Sample("cpu  1000 0 0 9000 0 0 0 0 0 0\n");
     EXPECT_EQ(Sample("cpu  1010 0 0 9090 0 0 0 0 0 0\n"), 10u);
     EXPECT_EQ(Sample("cpu  10 0 0 90 0 0 0 0 0 0\n"), 10u);  // all back (migrated container)
@@ -148,10 +149,9 @@ TEST_F(ProcStatTest, RateIsBusyShareOfElapsedJiffiesWithRebaseAndBadReadings) {
     EXPECT_EQ(Sample("cpu  100 0 0 100 0 0 0 0 0 0\n"), 60u);  // idle back: busy beyond elapsed
     EXPECT_EQ(Sample("cpu  100 0 0 200 0 0 0 0 0 0\n"), 0u);
     EXPECT_EQ(Sample("cpu  200 0 0 200 0 0 0 0 0 0\n"), 100u);
-    ASSERT_TRUE(DestroyMonitor(&monitor));
 
     // Bad readings give no rate and keep the value.
-    ASSERT_TRUE(CreateMonitor(kTotalPath, &monitor));
+    Reopen();
     Sample("cpu  100 0 100 800 0 0 0 0 0 0\n");
     EXPECT_EQ(Sample("cpu  130 0 100 870 0 0 0 0 0 0\n"), 30u);
     const char *bad[] = {
@@ -224,21 +224,6 @@ TEST_F(ProcStatTest, VistaChoiceDoesNotApply) {
         << engine.console;
     EXPECT_NE(engine.console.find("Perfmon choice (XP)"), std::string::npos);
     EXPECT_EQ(engine.console.find("ERROR"), std::string::npos);
-}
-
-TEST_F(ProcStatTest, WorkedSequenceThroughTheCounters) {
-    engine.SetVariable("zeq_kestrin_cpu", "1");
-    ResetRegulatorForTests();
-    ASSERT_TRUE(CreateMonitor(kTotalPath, &g_cpuMonitor));
-    g_cpuMonitor.value = 0;
-    // Busy/total jiffies of 100 each: loads 80, 90, 60, 85 after the priming step.
-    for (const char *busyIdle : {"0 0 0 1000", "80 0 0 1020", "170 0 0 1030", "230 0 0 1070", "315 0 0 1085"}) {
-        UseStat(std::string("cpu  ") + busyIdle + " 0 0 0 0 0 0\n");
-        RegulateCpu();
-    }
-    EXPECT_EQ(g_cpuMonitor.value, 85u);
-    EXPECT_EQ(engine.VariableText("zeq_kestrin_sleepsm"), "5.0");
-    EXPECT_TRUE(DestroyMonitor(&g_cpuMonitor));
 }
 
 #endif

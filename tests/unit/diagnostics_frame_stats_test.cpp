@@ -7,7 +7,7 @@
 
 constexpr uint64_t kUs = 1000;  // nanoseconds
 
-TEST(FrameStatsTest, PercentilesOfKnownIntervals) {
+TEST(FrameStatsTest, PercentilesOfKnownIntervalsAndBucketBoundaries) {
     auto h = std::make_unique<IntervalHistogram>();
     // 1 to 1000 us, each once, in a shuffled order.
     for (uint64_t i = 0; i < 1000; ++i) AddInterval(*h, ((i * 7919) % 1000 + 1) * kUs + 999);  // sub-us part dropped
@@ -34,10 +34,9 @@ TEST(FrameStatsTest, PercentilesOfKnownIntervals) {
     EXPECT_EQ(h->overflow, 2u);
     for (int i = 0; i < 20; ++i) AddInterval(*h, 25700 * kUs);
     EXPECT_EQ(IntervalPercentile(*h, 0.995), 25000u);  // twice as many long frames
-}
 
-TEST(FrameStatsTest, BucketBoundaries) {
-    auto h = std::make_unique<IntervalHistogram>();
+    // Bucket boundaries.
+    h = std::make_unique<IntervalHistogram>();
     AddInterval(*h, 19999 * kUs);   // the last 1-us bucket
     AddInterval(*h, 20000 * kUs);   // the first 1-ms bucket
     AddInterval(*h, 999999 * kUs);  // the last 1-ms bucket
