@@ -177,11 +177,11 @@ TEST_F(DatabaseTest, DirectoryThatCanBeWrittenButNotListed) {
                                 fs::perms::group_exec | fs::perms::others_write | fs::perms::others_exec);
     engine.SetVariable("zeq_kestrin_proc_spr", "0");
     const bool root = geteuid() == 0;
-    if (root) ASSERT_EQ(seteuid(65534), 0);
+    if (root) { ASSERT_EQ(seteuid(65534), 0); }
     std::vector<platform::DirectoryEntry> found;
     const bool listed = platform::FindFiles(kDbDir.c_str(), "*", &found);
     const Lines lines = StepLines();
-    if (root) ASSERT_EQ(seteuid(0), 0);  // the tree is removed by the user who made it
+    if (root) { ASSERT_EQ(seteuid(0), 0); }  // the tree is removed by the user who made it
     ASSERT_FALSE(listed);
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "[ZEQ] ERROR: Cant Create DB Dir!"), 0);
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "[ZEQ] LOG: Files Successfuly Created."), 1);
