@@ -1,6 +1,5 @@
-// Shared set-up of the command and message tests: a fake engine with the
-// variables and console commands of game initialisation, and the switches,
-// presence table and system timers at their load-time state.
+// The command tests' fake engine after game initialisation; switches,
+// presence table and system timers as at load.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -62,9 +61,8 @@ struct CommandsTest : ::testing::Test {
         return lines;
     }
 
-    // Runs a command with these words and returns what it printed.  The
-    // engine finds a command whatever the case of its name, and the
-    // dispatcher sees the name as typed.
+    // Runs a command and returns what it printed.  The engine finds a command
+    // in any case; the dispatcher sees the name as typed.
     Lines Run(const Lines &words) {
         engine.console.clear();
         engine.argv = words;

@@ -1,5 +1,4 @@
-// The kicker bridge runs on system timers; these tests drive the game-time
-// timers of POSIX hosts.
+// The kicker bridge runs on system timers: the game-time ones of POSIX hosts.
 #if !defined(_WIN32)
 
 #include <string>
@@ -22,8 +21,7 @@ struct HpkBridgeTest : CommandsTest {
         platform::AdvanceSystemTimers(gameTime);
         StartMapTimers();
     }
-    // Runs the frames of these seconds and returns the commands queued for
-    // the script (other timers may queue their own) and clears the queue.
+    // Runs these seconds' frames; returns and clears the script's queued commands.
     Lines RunSeconds(float seconds) {
         for (const float end = gameTime + seconds; gameTime < end - 1e-3f;)
             platform::AdvanceSystemTimers(gameTime += 0.05f);
@@ -57,7 +55,7 @@ TEST_F(HpkBridgeTest, KickerOnSendsTheSettingsNowAndEveryTwentySeconds) {
     EXPECT_EQ(engine.console, "");
 }
 
-TEST_F(HpkBridgeTest, MapChangesLeaveExactlyOneResendTimer) {
+TEST_F(HpkBridgeTest, MapChangesLeaveOneResendTimerAndSwitchingOffPausesAtEveryLaterSetup) {
     engine.SetVariable("zeq_kestrin_hpk", "1");
     for (int map = 0; map < 5; ++map) {
         MapStart();
@@ -67,15 +65,9 @@ TEST_F(HpkBridgeTest, MapChangesLeaveExactlyOneResendTimer) {
     Lines twice = kDefaults;
     twice.insert(twice.end(), kDefaults.begin(), kDefaults.end());
     EXPECT_EQ(RunSeconds(40.0f), twice);
-}
 
-TEST_F(HpkBridgeTest, SwitchingOffStopsTheResendsAndPausesAtEveryLaterSetup) {
-    engine.SetVariable("zeq_kestrin_hpk", "1");
-    MapStart();
-    RunSeconds(10.5f);
     engine.SetVariable("zeq_kestrin_hpk", "0");
     EXPECT_EQ(RunSeconds(20.0f), kDefaults);  // until the next map start
-
     for (int map = 0; map < 2; ++map) {
         engine.console.clear();
         MapStart();

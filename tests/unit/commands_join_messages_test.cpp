@@ -9,7 +9,7 @@ using commands_test::Lines;
 namespace {
 
 struct JoinMessagesTest : CommandsTest {
-    // Connects player 3 with these settings and returns what reached its console.
+    // Player 3 connects; returns what reached its console.
     Lines Connect(const char *join, const char *info, bool expectSent) {
         engine.SetVariable("zeq_kestrin_join_msg", join);
         engine.SetVariable("zeq_kestrin_info", info);
@@ -37,6 +37,8 @@ std::string LongJoin(const std::string &players) {
 
 }  // namespace
 
+// The settings are truncated toward zero; information off is logged for every
+// connection; outside deathmatch, or with the join setting off, nothing is sent.
 TEST_F(JoinMessagesTest, SettingsChooseTheFormsAndAreTruncatedTowardZero) {
     measuredFps = 57;
     EXPECT_EQ(Connect("1", "1", true), (Lines{kShortJoin, kShortInfo}));
@@ -48,24 +50,16 @@ TEST_F(JoinMessagesTest, SettingsChooseTheFormsAndAreTruncatedTowardZero) {
     SetPresence(engine.Player(32), 1);
     EXPECT_EQ(Connect("3", "7", true), (Lines{LongJoin("2"), kLongInfo}));
     EXPECT_EQ(engine.console, "");
-}
-
-TEST_F(JoinMessagesTest, DeathmatchAndTheJoinSettingGateEverything) {
-    engine.globals.deathmatch = 0.0f;
-    EXPECT_TRUE(Connect("2", "2", false).empty());
-    engine.globals.deathmatch = 1.0f;
-    for (const char *join : {"0", "0.9", "-2.5"}) {
-        EXPECT_TRUE(Connect(join, "2", false).empty()) << join;
-        EXPECT_EQ(engine.console, "") << join;
-    }
-}
-
-TEST_F(JoinMessagesTest, InformationOffIsLoggedForEveryConnection) {
-    measuredFps = 57;
     for (const char *info : {"0", "-3"}) {
         EXPECT_EQ(Connect("1", info, true), (Lines{kShortJoin})) << info;
         EXPECT_EQ(ConsoleLines(), (Lines{"[ZEQ] LOG: Info Disabled"})) << info;
     }
+    for (const char *join : {"0", "0.9", "-2.5"}) {
+        EXPECT_TRUE(Connect(join, "2", false).empty()) << join;
+        EXPECT_EQ(engine.console, "") << join;
+    }
+    engine.globals.deathmatch = 0.0f;
+    EXPECT_TRUE(Connect("2", "2", false).empty());
 }
 
 TEST_F(JoinMessagesTest, ServerTextsArePrintedAsTheyAreAndCutToTheBuffer) {

@@ -1,11 +1,12 @@
-// Shared set-up of the configuration tests: a fake engine with the main
-// variables, a configuration directory, a single log file, and the profile
-// store and parser at their load-time state.
+// The configuration tests' fake engine: the main variables, a configuration
+// directory, one log file, and the profile store and parser as at load.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "config/auto_config.h"
 #include "config/profile_file.h"
@@ -16,6 +17,7 @@
 namespace config_test {
 
 using ::Count;  // support/test_engine.h
+using Commands = std::vector<std::string>;
 
 const std::string kConfigDir = "cstrike/addons/zeq_kestrin/configs/";
 const std::string kLogFile = "cstrike/addons/zeq_kestrin/logs/Kestrin.log";
@@ -27,14 +29,11 @@ struct ConfigTest : ::testing::Test {
         engine.WriteFile(kConfigDir + ".keep", "");
         RegisterMainVariables();
         engine.SetVariable("zeq_kestrin_logs", "1");
-        ResetProfileStoreForTests();
-        ResetProfileParserForTests();
-        bAutoConfigActive = false;
+        TearDown();
         gameVersion = 1;
         engine.console.clear();
         engine.serverCommands.clear();
     }
-
     void TearDown() override {
         ResetProfileStoreForTests();
         ResetProfileParserForTests();

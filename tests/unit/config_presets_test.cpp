@@ -1,18 +1,12 @@
 #include <algorithm>
 #include <cstdio>
-#include <string>
-#include <vector>
 
 #include "config_fixture.h"
 #include "config/presets.h"
 
-using config_test::ConfigTest;
+using config_test::Commands;
 using config_test::Count;
-
-namespace {
-using Commands = std::vector<std::string>;
-using PresetsTest = ConfigTest;
-}  // namespace
+using PresetsTest = config_test::ConfigTest;
 
 TEST_F(PresetsTest, StrengthenedAndStandardSetsAreIssuedInOrderTrimmed) {
     EXPECT_EQ(ApplyServerPreset(true), 1);
