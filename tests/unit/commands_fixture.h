@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -51,13 +52,9 @@ struct CommandsTest : ::testing::Test {
     // The console as lines, without the "[hh:mm:ss] " stamps of log lines.
     Lines ConsoleLines() const {
         Lines lines;
-        for (std::size_t start = 0, end; start < engine.console.size(); start = end + 1) {
-            end = engine.console.find('\n', start);
-            if (end == std::string::npos) end = engine.console.size();
-            std::string line = engine.console.substr(start, end - start);
+        std::istringstream console(engine.console);
+        for (std::string line; std::getline(console, line); lines.push_back(line))
             if (line.size() >= 11 && line[0] == '[' && line[3] == ':' && line[9] == ']') line.erase(0, 11);
-            lines.push_back(line);
-        }
         return lines;
     }
 

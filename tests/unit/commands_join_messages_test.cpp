@@ -38,8 +38,8 @@ std::string LongJoin(const std::string &players) {
 }  // namespace
 
 // The settings are truncated toward zero; information off is logged for every
-// connection; outside deathmatch, or with the join setting off, nothing is sent.
-TEST_F(JoinMessagesTest, SettingsChooseTheFormsAndAreTruncatedTowardZero) {
+// connection; with the join setting off, or outside deathmatch, nothing is sent.
+TEST_F(JoinMessagesTest, SettingsChooseTheFormsAndTheServerTextsArePrintedAsTheyAre) {
     measuredFps = 57;
     EXPECT_EQ(Connect("1", "1", true), (Lines{kShortJoin, kShortInfo}));
     EXPECT_EQ(engine.calls.back(), "pfnClientPrintf(3, 0)");  // the player's console
@@ -58,12 +58,8 @@ TEST_F(JoinMessagesTest, SettingsChooseTheFormsAndAreTruncatedTowardZero) {
         EXPECT_TRUE(Connect(join, "2", false).empty()) << join;
         EXPECT_EQ(engine.console, "") << join;
     }
-    engine.globals.deathmatch = 0.0f;
-    EXPECT_TRUE(Connect("2", "2", false).empty());
-}
 
-TEST_F(JoinMessagesTest, ServerTextsArePrintedAsTheyAreAndCutToTheBuffer) {
-    measuredFps = 57;
+    // Server texts are printed as they are and cut to the buffer.
     engine.SetVariable("zeq_kestrin_hostname", "100% %s%n%d");
     engine.SetVariable("zeq_kestrin_website", "a.example");
     EXPECT_EQ(Connect("1", "1", true)[1], "3:### Welcome to 100% %s%n%d ! Server WeB Site: http://a.example . ###\n");
@@ -72,6 +68,8 @@ TEST_F(JoinMessagesTest, ServerTextsArePrintedAsTheyAreAndCutToTheBuffer) {
     engine.SetVariable("zeq_kestrin_hostname", longName);
     const std::string expected = std::string(43, '#') + "\n# Welcome to " + longName;
     EXPECT_EQ(Connect("1", "2", true), (Lines{kShortJoin, "3:" + expected.substr(0, kJoinMessageSize - 1)}));
+    engine.globals.deathmatch = 0.0f;
+    EXPECT_TRUE(Connect("2", "2", false).empty());
 }
 
 TEST_F(JoinMessagesTest, ConnectHookReportsHandledOnlyWhenTheJoinMessageWasSent) {
