@@ -1,6 +1,5 @@
 #include <cstdint>
 #include <regex>
-#include <string>
 
 #include "commands_fixture.h"
 #include "engine/build_number.h"

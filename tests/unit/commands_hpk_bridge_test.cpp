@@ -1,8 +1,6 @@
 // The kicker bridge runs on system timers: the game-time ones of POSIX hosts.
 #if !defined(_WIN32)
 
-#include <string>
-
 #include "commands/map_timers.h"
 #include "commands_fixture.h"
 #include "platform/platform.h"
@@ -38,9 +36,8 @@ const Lines kPause = {"amx_pausecfg pause zeq_kestrin.amxx\n"};
 
 }  // namespace
 
-// On, the kicker gets its settings 10 s after the map start and every 20 s
-// after; across map changes exactly one re-send timer runs.  Off, the re-sends
-// stop at the next map start and every later set-up pauses the script.
+// Across map changes exactly one re-send timer runs; switched off, the re-sends
+// stop at the next map start, and every later set-up pauses the script.
 TEST_F(HpkBridgeTest, KickerGetsItsSettingsEveryTwentySecondsUntilSwitchedOff) {
     engine.SetVariable("zeq_kestrin_hpk", "1");
     MapStart();

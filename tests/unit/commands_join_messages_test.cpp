@@ -1,5 +1,3 @@
-#include <string>
-
 #include "commands/join_messages.h"
 #include "commands_fixture.h"
 
@@ -37,8 +35,7 @@ std::string LongJoin(const std::string &players) {
 
 }  // namespace
 
-// The settings are truncated toward zero; information off is logged for every
-// connection; with the join setting off, or outside deathmatch, nothing is sent.
+// Settings are truncated toward zero; information off is logged at every connection.
 TEST_F(JoinMessagesTest, SettingsChooseTheFormsAndTheServerTextsArePrintedAsTheyAre) {
     measuredFps = 57;
     EXPECT_EQ(Connect("1", "1", true), (Lines{kShortJoin, kShortInfo}));

@@ -37,8 +37,7 @@ struct AutoConfigTest : ConfigTest {
 }  // namespace
 
 TEST(AutoConfigRules, SettingsFromClockAndMemory) {
-    // Worked examples (the third without a time-stamp counter), the strict
-    // switches, and the memory bands that leave 500 unset.
+    // Worked examples (the third without a counter), strict switches, memory bands leaving 500 unset.
     EXPECT_EQ(Derived(ClockFigure(1200.0f, 2), 768), (V{260, 4, 1, 1, 1, 1, 1, 1}));
     EXPECT_EQ(Derived(ClockFigure(800.0f, 1), 256), (V{150, 5, 1, 3, 2, 0, 0, 0}));
     EXPECT_EQ(Derived(0.0f, 2048), (V{150, 5, 0, 1, 1, 0, 0, 0}));

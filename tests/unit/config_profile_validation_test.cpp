@@ -23,9 +23,7 @@ struct ProfileValidationTest : ConfigTest {
 };
 }  // namespace
 
-// Integers out of range are warned about, clamped and reported on the next
-// call; real values use closed bands and strict limits.
-TEST_F(ProfileValidationTest, OutOfRangeIsWarnedClampedAndReportedOnTheNextCall) {
+TEST_F(ProfileValidationTest, OutOfRangeIsWarnedClampedAndReportedOnTheNextCallAndRealValuesUseClosedBands) {
     g_fpsLevels[0].iNumber = 12;
     g_cpuLevels[2].iNumber = -1;
     g_fpsLevels[0].dNumber = 0.5;
@@ -79,8 +77,7 @@ TEST_F(ProfileValidationTest, ServerAndBotsLevelsReportAndClampInOrderAndTheLogL
     EXPECT_EQ(Count(next, "[SERVER] CPU Mode: 9.900000\n"), 1u);
     EXPECT_EQ(Count(next, "[SERVER] Sys Number: 9\n"), 1u);
 
-    // Without the frame-rate engine nothing is checked; the log level decides
-    // the reports but not the warnings.
+    // Without the frame-rate engine nothing is checked.
     g_fpsLevels[0].iNumber = 12;
     ApplyProfile(false);
     const std::string first = Fresh();

@@ -23,9 +23,7 @@ struct InfoWindowTest : CommandsTest {
 };
 }  // namespace
 
-// The longest status lines from the longest profile texts stay whole; the
-// regulation without a load figure stands out in red.
-TEST_F(InfoWindowTest, LabelsShowTheStatusLines) {
+TEST_F(InfoWindowTest, LongestStatusLinesStayWholeAndRegulationWithoutLoadFigureIsRed) {
     const std::string longText(255, 'x');
     for (int i = 0; i < kProfileLevels; ++i) {
         CopyProfileText(g_fpsLevels[i].szText, sizeof(g_fpsLevels[i].szText), longText.c_str());
@@ -74,9 +72,8 @@ std::string Trimmed(const std::string &text) {
 }
 }  // namespace
 
-// The console panel is a snapshot: a value changed later shows at the next
-// opening, which after a governor check adds the frame interval's p99.  The
-// frame widens for the longest status line.
+// The console panel is a snapshot: a later value shows at the next opening,
+// which after a governor check adds the frame interval's p99.
 TEST_F(InfoWindowTest, WithoutDesktopTheConsoleGetsTheWholeWindowInOrder) {
     CopyProfileText(g_cpuLevels[2].szText, sizeof(g_cpuLevels[2].szText), std::string(255, 'y').c_str());
     ASSERT_EQ(std::strlen(GetStatusLine(6)), static_cast<std::size_t>(kStatusLineSize - 1));
