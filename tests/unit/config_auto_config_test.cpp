@@ -3,7 +3,7 @@
 #include "config_fixture.h"
 #include "platform/hardware.h"
 
-using config_test::ConfigTest;
+using AutoConfigTest = config_test::ConfigTest;
 using config_test::Count;
 
 namespace {
@@ -20,20 +20,6 @@ HardwareFigures TwoProcessorsAt1200() {
     ++s_probeCalls;
     return HardwareFigures{ClockFigure(1200.0f, 2), 768};
 }
-
-struct AutoConfigTest : ConfigTest {
-    void SetUp() override {
-        ConfigTest::SetUp();
-        RegisterOwnVariables();
-        s_probeCalls = 0;
-        SetHardwareProbeForTests(TwoProcessorsAt1200);
-        engine.console.clear();
-    }
-    void TearDown() override {
-        SetHardwareProbeForTests(nullptr);
-        ConfigTest::TearDown();
-    }
-};
 }  // namespace
 
 TEST(AutoConfigRules, SettingsFromClockAndMemory) {
@@ -79,6 +65,9 @@ TEST(AutoConfigRules, ProcessorClockIsPlausibleOnEveryProcessor) {
 }
 
 TEST_F(AutoConfigTest, ExistingFileRunsWithoutMeasuringAMissingOneIsMadeOnceAndOneThatCannotBeMadeIsReported) {
+    RegisterOwnVariables();
+    SetHardwareProbeForTests(TwoProcessorsAt1200);
+    engine.console.clear();
     bAutoConfigActive = true;
     engine.SetVariable("zeq_kestrin_autoconfig", "0.9");
     WriteConfig("kestrin.acfg", "// mine\nsv_gravity 700  \n zeq_kestrin_cpu 1\nhostname 100%\n");

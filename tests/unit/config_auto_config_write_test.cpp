@@ -7,7 +7,6 @@
 #include <set>
 
 #include "config_fixture.h"
-#include "platform/fault_points.h"
 
 #if !defined(_WIN32)
 #  include <signal.h>
@@ -33,11 +32,6 @@ struct AutoConfigWriteTest : ConfigTest {
         RegisterOwnVariables();
         SetHardwareProbeForTests(SingleProcessorAt800);
         engine.SetVariable("zeq_kestrin_autoconfig", "1");
-    }
-    void TearDown() override {
-        platform::DisarmFaults();
-        SetHardwareProbeForTests(nullptr);
-        ConfigTest::TearDown();
     }
     Names ConfigFiles() {
         Names names;

@@ -12,6 +12,7 @@
 #include "config/profile_file.h"
 #include "config/variables.h"
 #include "engine/plugin_state.h"
+#include "platform/fault_points.h"
 #include "support/test_engine.h"
 
 namespace config_test {
@@ -38,6 +39,8 @@ struct ConfigTest : ::testing::Test {
         ResetProfileStoreForTests();
         ResetProfileParserForTests();
         bAutoConfigActive = false;
+        platform::DisarmFaults();
+        SetHardwareProbeForTests(nullptr);
     }
 
     std::string Log() { return engine.Exists(kLogFile) ? engine.ReadTextFile(kLogFile) : std::string(); }
