@@ -59,21 +59,15 @@ const std::string kBuild = std::to_string(static_cast<uint16_t>(BuildNumber()));
 }  // namespace
 
 TEST_F(InfoCommandTest, ShowMetaAndHelpByTheirNamesInAnyCaseOnTheServerConsole) {
-    const Lines windowError = {"[ZEQ] ERROR: Can't show info window!"};
+#if defined(_WIN32)  // elsewhere the window's texts go to the console (see the window tests)
+    // A desktop shows the window and prints nothing; without one (wine
+    // without a display) the window cannot be created.
     for (const char *name : {"zeq_kestrin_show", "ShowPanel"}) {
         const Lines printed = Run({name});
-#if defined(_WIN32)
-        // A desktop shows the window and prints nothing; without one (wine
-        // without a display) the window cannot be created.
-        EXPECT_TRUE(printed.empty() || printed == windowError) << name;
+        EXPECT_TRUE(printed.empty() || printed == Lines{"[ZEQ] ERROR: Can't show info window!"}) << name;
         platform::CloseLayoutWindow();
-#else
-        // No desktop: the window's texts go to the console.
-        ASSERT_FALSE(printed.empty()) << name;
-        EXPECT_EQ(printed.front().front(), '+') << name;
-        EXPECT_EQ(engine.console.find("Can't show info window!"), std::string::npos) << name;
-#endif
     }
+#endif
     EXPECT_EQ(Run({"meta", "list"}),
               (Lines{"[ZEQ] ERROR: You're launched standalone version of test. Metamod is not installed or not "
                      "enabled!"}));

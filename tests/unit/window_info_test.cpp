@@ -52,23 +52,24 @@ TEST_F(InfoWindowTest, LongestStatusLinesStayWholeAndRegulationWithoutLoadFigure
 #if !defined(_WIN32)
 
 namespace {
-// The framed console panel: every line one width, between borders.
-void ExpectFramed(const Lines &lines) {
-    ASSERT_FALSE(lines.empty());
-    const std::size_t width = lines.front().size();
-    for (const std::string &line : lines) {
-        ASSERT_EQ(line.size(), width) << line;
-        const bool rule = line.front() == '+';
-        EXPECT_TRUE(rule ? line.back() == '+' && line.find_first_not_of('-', 1) == width - 1
-                         : line.front() == '|' && line.back() == '|')
-            << line;
-    }
-}
-
 std::string Inner(const std::string &line) { return line.substr(2, line.size() - 4); }
 std::string Trimmed(const std::string &text) {
     const std::size_t first = text.find_first_not_of(' ');
     return first == std::string::npos ? "" : text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+// The framed console panel: every line one width, between borders.  Returns
+// the trimmed texts between the side borders.
+Lines FramedTexts(const Lines &lines) {
+    EXPECT_FALSE(lines.empty());
+    Lines texts;
+    for (const std::string &line : lines) {
+        const bool framed = line.size() == lines.front().size() && line.size() >= 4 &&
+                            (line.front() == '+' ? line.back() == '+' && line.find_first_not_of('-', 1) == line.size() - 1
+                                                 : line.front() == '|' && line.back() == '|');
+        EXPECT_TRUE(framed) << line;
+        if (framed && line.front() == '|') texts.push_back(Trimmed(Inner(line)));
+    }
+    return texts;
 }
 }  // namespace
 
@@ -79,12 +80,8 @@ TEST_F(InfoWindowTest, WithoutDesktopTheConsoleGetsTheWholeWindowInOrder) {
     ASSERT_EQ(std::strlen(GetStatusLine(6)), static_cast<std::size_t>(kStatusLineSize - 1));
     engine.SetVariable("zeq_kestrin_sleepsm", "7");
     const Lines lines = Run({"zeq_kestrin_show"});
-    ExpectFramed(lines);
-
-    // The texts, read back from the frame: heading, 6 x (header + 4 lines), footer.
-    Lines texts;
-    for (const std::string &line : lines)
-        if (line.front() == '|') texts.push_back(Trimmed(Inner(line)));
+    // Heading, 6 x (header + 4 lines), footer.
+    const Lines texts = FramedTexts(lines);
     ASSERT_EQ(texts.size(), 1u + 6 * 5 + 1);
     EXPECT_EQ(texts.front(), "Kes-Trin View");
     EXPECT_EQ(texts.back(), kInfoFooterText);
@@ -108,18 +105,13 @@ TEST_F(InfoWindowTest, WithoutDesktopTheConsoleGetsTheWholeWindowInOrder) {
         engine.globals.time = t;
         GovernorFrame();
     }
-    const Lines next = Run({"showpanel"});
-    ExpectFramed(next);
-    EXPECT_NE(engine.console.find("Sleeps Min: 9."), std::string::npos);
-    int found = 0;
-    for (const std::string &line : next) {
-        const std::string text = Trimmed(Inner(line));
-        if (text.rfind(GetStatusLine(20), 0) != 0) continue;
-        ++found;
-        EXPECT_EQ(text.find(" p99: "), std::strlen(GetStatusLine(20))) << text;
-        EXPECT_EQ(text.substr(text.size() - 4), " us.") << text;
-    }
-    EXPECT_EQ(found, 1);
+    const Lines next = FramedTexts(Run({"ShowPanel"}));
+    ASSERT_EQ(next.size(), texts.size());
+    EXPECT_EQ(next[2 + 5 * 5 + 2].rfind("Sleeps Min: 9.", 0), 0u) << next[2 + 5 * 5 + 2];
+    const std::string &fps = next[2 + 5 * 5];
+    EXPECT_EQ(fps.rfind(GetStatusLine(20), 0), 0u) << fps;
+    EXPECT_EQ(fps.find(" p99: "), std::strlen(GetStatusLine(20))) << fps;
+    EXPECT_EQ(fps.substr(fps.size() - 4), " us.") << fps;
 }
 
 #endif
