@@ -1,6 +1,5 @@
 #include <cstdint>
 #include <regex>
-#include <string>
 
 #include "commands_fixture.h"
 #include "engine/build_number.h"
@@ -59,7 +58,20 @@ const std::string kBuild = std::to_string(static_cast<uint16_t>(BuildNumber()));
 
 }  // namespace
 
-TEST_F(InfoCommandTest, HelpByItsNamesInAnyCaseOnTheServerConsole) {
+TEST_F(InfoCommandTest, ShowMetaAndHelpByTheirNamesInAnyCaseOnTheServerConsole) {
+#if defined(_WIN32)  // elsewhere the window's texts go to the console (see the window tests)
+    // A desktop shows the window and prints nothing; without one (wine
+    // without a display) the window cannot be created.
+    for (const char *name : {"zeq_kestrin_show", "ShowPanel"}) {
+        const Lines printed = Run({name});
+        EXPECT_TRUE(printed.empty() || printed == Lines{"[ZEQ] ERROR: Can't show info window!"}) << name;
+        platform::CloseLayoutWindow();
+    }
+#endif
+    EXPECT_EQ(Run({"meta", "list"}),
+              (Lines{"[ZEQ] ERROR: You're launched standalone version of test. Metamod is not installed or not "
+                     "enabled!"}));
+
     for (const char *name : {"zeq_kestrin_help", "ZEQ_KESTRIN_HELP", "Zeq_Kestrin_HelpMe"})
         EXPECT_EQ(Run({name}), kHelp) << name;
     // A listen server's host reads it on the server console as well.
@@ -69,7 +81,7 @@ TEST_F(InfoCommandTest, HelpByItsNamesInAnyCaseOnTheServerConsole) {
     EXPECT_TRUE(engine.clientPrints.empty());
 }
 
-TEST_F(InfoCommandTest, AboutBlockFieldsInOrder) {
+TEST_F(InfoCommandTest, AboutAndBannerIgnoreTheWordsAfterTheCommand) {
     const Lines lines = Run({"zeq_kestrin_about", "extra"});
     ASSERT_EQ(lines.size(), 13u);
     EXPECT_EQ(Lines(lines.begin(), lines.begin() + 6),
@@ -83,39 +95,14 @@ TEST_F(InfoCommandTest, AboutBlockFieldsInOrder) {
     EXPECT_TRUE(std::regex_match(lines[9], std::regex("Compiled by: \\S.*")));
     EXPECT_EQ(Lines(lines.begin() + 10, lines.end()),
               (Lines{"ZEQ-Interface Version: 1.0e", "Platform: Win32 (32-bit)", std::string(48, '-')}));
-}
 
-TEST_F(InfoCommandTest, BannerIgnoresTheWordsAfterTheCommand) {
-    const Lines lines = Run({"zeq_kestrin", "about"});
-    ASSERT_TRUE(IsBanner(lines)) << engine.console;
-    EXPECT_NE(lines[1].find("ZEQ Kes-Trin v1.70 - " ZK_WEBSITE " - Build " + kBuild), std::string::npos);
-    EXPECT_NE(lines[2].find("ZEQ Dev Team"), std::string::npos);
-    EXPECT_NE(lines[2].find("+300 (GMT)"), std::string::npos);
+    const Lines banner = Run({"zeq_kestrin", "about"});
+    ASSERT_TRUE(IsBanner(banner)) << engine.console;
+    EXPECT_NE(banner[1].find("ZEQ Kes-Trin v1.70 - " ZK_WEBSITE " - Build " + kBuild), std::string::npos);
+    EXPECT_NE(banner[2].find("ZEQ Dev Team"), std::string::npos);
+    EXPECT_NE(banner[2].find("+300 (GMT)"), std::string::npos);
     EXPECT_TRUE(IsBanner(Run({"INFORMATION"})));
-}
-
-TEST_F(InfoCommandTest, ShowOpensTheWindowAndStandaloneMetaIsALoggedError) {
-    const Lines windowError = {"[ZEQ] ERROR: Can't show info window!"};
-    for (const char *name : {"zeq_kestrin_show", "ShowPanel"}) {
-        const Lines printed = Run({name});
-#if defined(_WIN32)
-        // A desktop shows the window and prints nothing; without one (wine
-        // without a display) the window cannot be created.
-        EXPECT_TRUE(printed.empty() || printed == windowError) << name;
-        platform::CloseLayoutWindow();
-#else
-        // No desktop: the window's texts go to the console.
-        ASSERT_FALSE(printed.empty()) << name;
-        EXPECT_EQ(printed.front().front(), '+') << name;
-        EXPECT_EQ(engine.console.find("Can't show info window!"), std::string::npos) << name;
-#endif
-    }
-    EXPECT_EQ(Run({"meta", "list"}),
-              (Lines{"[ZEQ] ERROR: You're launched standalone version of test. Metamod is not installed or not "
-                     "enabled!"}));
-}
-
-TEST_F(InfoCommandTest, DisplayNameTakesTheActionFromItsFirstWord) {
+    // The display name takes the action from its first word.
     EXPECT_EQ(Run({"zeq kes-trin"}), kHelp);
     EXPECT_TRUE(IsBanner(Run({"ZEQ Kes-Trin", "information", "a", "b"})));
     Run({"ZEQ Kes-Trin", "bogus%s"});
@@ -126,7 +113,7 @@ TEST_F(SwitchCommandTest, EachSwitchAnswersWithItsOwnFourMessages) {
     struct Row {
         const char *command;
         int index;
-        Lines messages;  // for 1, 1 again, 0, 0 again
+        Lines messages;  // for 1, 1 again, 0, 0 again (0 first: right after load every switch is off)
     };
     const Row rows[] = {
         {"zeq_kestrin_strengthening", SWITCH_STRENGTHENING,
@@ -143,29 +130,21 @@ TEST_F(SwitchCommandTest, EachSwitchAnswersWithItsOwnFourMessages) {
     };
     engine.RegisterEngineVariable("zeq_bots_version", "1.0");
     for (const Row &row : rows) {
-        const char *arguments[] = {"1", "1", "0", "0"};
-        for (int step = 0; step < 4; ++step) {
+        const char *arguments[] = {"0", "1", "1", "0", "0"};
+        for (int step = 0; step < 5; ++step) {
             engine.serverCommands.clear();
             const Lines printed = Run({row.command, arguments[step]});
             ASSERT_FALSE(printed.empty()) << row.command << step;
             // The switch's own line comes last (its action may log first).
-            EXPECT_EQ(printed.back(), row.messages[step]) << row.command << step;
+            EXPECT_EQ(printed.back(), row.messages[(step + 3) % 4]) << row.command << step;
             EXPECT_EQ(SwitchState(row.index), arguments[step][0] - '0');
             // Repeating the setting runs nothing: the presets are not issued again.
-            if (step % 2 == 1) {
+            if (step % 2 == 0) {
                 EXPECT_EQ(printed.size(), 1u);
                 EXPECT_TRUE(engine.serverCommands.empty());
             }
         }
     }
-}
-
-TEST_F(SwitchCommandTest, RightAfterLoadEverySwitchIsOff) {
-    EXPECT_EQ(Run({"zeq_kestrin_premonitor_win", "0"}),
-              (Lines{"[ZEQ Kes-Trin] ZeQ Kes-Trin Preformance Monitor for Windows XP already included."}));
-    EXPECT_EQ(Run({"zeq_kestrin_strengthening", "0"}),
-              (Lines{"[ZEQ Kes-Trin] Kes-Trin strengthening already disabled."}));
-    EXPECT_TRUE(engine.serverCommands.empty());
 }
 
 TEST_F(SwitchCommandTest, OnlyExactlyZeroOrOneIsAccepted) {
@@ -176,9 +155,8 @@ TEST_F(SwitchCommandTest, OnlyExactlyZeroOrOneIsAccepted) {
         }
     for (int index = 0; index < SWITCH_COUNT; ++index) EXPECT_EQ(SwitchState(index), 0);
     EXPECT_TRUE(engine.serverCommands.empty());
-}
 
-TEST_F(SwitchCommandTest, BotsSupportWithoutBotsAddOnSwitchesItselfOffAgain) {
+    // Without the bots add-on, bots support switches itself off again.
     EXPECT_EQ(Run({"zeq_kestrin_bots_support", "1"}),
               (Lines{"[ZEQ] LOG: Bots support failz. Can't Find Bots.", "[ZEQ] LOG: Bots Support enabled."}));
     EXPECT_EQ(SwitchState(SWITCH_BOTS_SUPPORT), 1);

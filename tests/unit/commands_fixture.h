@@ -1,10 +1,10 @@
-// Shared set-up of the command and message tests: a fake engine with the
-// variables and console commands of game initialisation, and the switches,
-// presence table and system timers at their load-time state.
+// The command tests' fake engine after game initialisation; switches,
+// presence table and system timers as at load.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -52,19 +52,14 @@ struct CommandsTest : ::testing::Test {
     // The console as lines, without the "[hh:mm:ss] " stamps of log lines.
     Lines ConsoleLines() const {
         Lines lines;
-        for (std::size_t start = 0, end; start < engine.console.size(); start = end + 1) {
-            end = engine.console.find('\n', start);
-            if (end == std::string::npos) end = engine.console.size();
-            std::string line = engine.console.substr(start, end - start);
+        std::istringstream console(engine.console);
+        for (std::string line; std::getline(console, line); lines.push_back(line))
             if (line.size() >= 11 && line[0] == '[' && line[3] == ':' && line[9] == ']') line.erase(0, 11);
-            lines.push_back(line);
-        }
         return lines;
     }
 
-    // Runs a command with these words and returns what it printed.  The
-    // engine finds a command whatever the case of its name, and the
-    // dispatcher sees the name as typed.
+    // Runs a command and returns what it printed.  The engine finds a command
+    // in any case; the dispatcher sees the name as typed.
     Lines Run(const Lines &words) {
         engine.console.clear();
         engine.argv = words;

@@ -1,8 +1,5 @@
-// The kicker bridge runs on system timers; these tests drive the game-time
-// timers of POSIX hosts.
+// The kicker bridge runs on system timers: the game-time ones of POSIX hosts.
 #if !defined(_WIN32)
-
-#include <string>
 
 #include "commands/map_timers.h"
 #include "commands_fixture.h"
@@ -22,8 +19,7 @@ struct HpkBridgeTest : CommandsTest {
         platform::AdvanceSystemTimers(gameTime);
         StartMapTimers();
     }
-    // Runs the frames of these seconds and returns the commands queued for
-    // the script (other timers may queue their own) and clears the queue.
+    // Runs these seconds' frames; returns and clears the script's queued commands.
     Lines RunSeconds(float seconds) {
         for (const float end = gameTime + seconds; gameTime < end - 1e-3f;)
             platform::AdvanceSystemTimers(gameTime += 0.05f);
@@ -40,7 +36,9 @@ const Lines kPause = {"amx_pausecfg pause zeq_kestrin.amxx\n"};
 
 }  // namespace
 
-TEST_F(HpkBridgeTest, KickerOnSendsTheSettingsNowAndEveryTwentySeconds) {
+// Across map changes exactly one re-send timer runs; switched off, the re-sends
+// stop at the next map start, and every later set-up pauses the script.
+TEST_F(HpkBridgeTest, KickerGetsItsSettingsEveryTwentySecondsUntilSwitchedOff) {
     engine.SetVariable("zeq_kestrin_hpk", "1");
     MapStart();
     EXPECT_TRUE(RunSeconds(9.8f).empty());
@@ -52,30 +50,21 @@ TEST_F(HpkBridgeTest, KickerOnSendsTheSettingsNowAndEveryTwentySeconds) {
     engine.SetVariable("zeq_kestrin_hpk_maxping", "150");
     engine.SetVariable("zeq_kestrin_hpk_delay", "2.9");
     EXPECT_TRUE(RunSeconds(19.6f).empty());
-    EXPECT_EQ(RunSeconds(0.4f),
-              (Lines{"kestrin_maxping 150\n", "kestrin_checks 5\n", "kestrin_tests 5\n", "kestrin_delay 2\n"}));
+    const Lines changed = {"kestrin_maxping 150\n", "kestrin_checks 5\n", "kestrin_tests 5\n", "kestrin_delay 2\n"};
+    EXPECT_EQ(RunSeconds(0.4f), changed);
     EXPECT_EQ(engine.console, "");
-}
 
-TEST_F(HpkBridgeTest, MapChangesLeaveExactlyOneResendTimer) {
-    engine.SetVariable("zeq_kestrin_hpk", "1");
     for (int map = 0; map < 5; ++map) {
         MapStart();
-        EXPECT_EQ(RunSeconds(15.0f), kDefaults) << map;
+        EXPECT_EQ(RunSeconds(15.0f), changed) << map;
         EXPECT_EQ(platform::LiveSystemTimers(), 1) << map;
     }
-    Lines twice = kDefaults;
-    twice.insert(twice.end(), kDefaults.begin(), kDefaults.end());
+    Lines twice = changed;
+    twice.insert(twice.end(), changed.begin(), changed.end());
     EXPECT_EQ(RunSeconds(40.0f), twice);
-}
 
-TEST_F(HpkBridgeTest, SwitchingOffStopsTheResendsAndPausesAtEveryLaterSetup) {
-    engine.SetVariable("zeq_kestrin_hpk", "1");
-    MapStart();
-    RunSeconds(10.5f);
     engine.SetVariable("zeq_kestrin_hpk", "0");
-    EXPECT_EQ(RunSeconds(20.0f), kDefaults);  // until the next map start
-
+    EXPECT_EQ(RunSeconds(20.0f), changed);
     for (int map = 0; map < 2; ++map) {
         engine.console.clear();
         MapStart();

@@ -1,5 +1,3 @@
-#include <string>
-
 #include "commands/join_messages.h"
 #include "commands_fixture.h"
 
@@ -9,7 +7,7 @@ using commands_test::Lines;
 namespace {
 
 struct JoinMessagesTest : CommandsTest {
-    // Connects player 3 with these settings and returns what reached its console.
+    // Player 3 connects; returns what reached its console.
     Lines Connect(const char *join, const char *info, bool expectSent) {
         engine.SetVariable("zeq_kestrin_join_msg", join);
         engine.SetVariable("zeq_kestrin_info", info);
@@ -37,7 +35,8 @@ std::string LongJoin(const std::string &players) {
 
 }  // namespace
 
-TEST_F(JoinMessagesTest, SettingsChooseTheFormsAndAreTruncatedTowardZero) {
+// Settings are truncated toward zero; information off is logged at every connection.
+TEST_F(JoinMessagesTest, SettingsChooseTheFormsAndTheServerTextsArePrintedAsTheyAre) {
     measuredFps = 57;
     EXPECT_EQ(Connect("1", "1", true), (Lines{kShortJoin, kShortInfo}));
     EXPECT_EQ(engine.calls.back(), "pfnClientPrintf(3, 0)");  // the player's console
@@ -48,28 +47,16 @@ TEST_F(JoinMessagesTest, SettingsChooseTheFormsAndAreTruncatedTowardZero) {
     SetPresence(engine.Player(32), 1);
     EXPECT_EQ(Connect("3", "7", true), (Lines{LongJoin("2"), kLongInfo}));
     EXPECT_EQ(engine.console, "");
-}
-
-TEST_F(JoinMessagesTest, DeathmatchAndTheJoinSettingGateEverything) {
-    engine.globals.deathmatch = 0.0f;
-    EXPECT_TRUE(Connect("2", "2", false).empty());
-    engine.globals.deathmatch = 1.0f;
-    for (const char *join : {"0", "0.9", "-2.5"}) {
-        EXPECT_TRUE(Connect(join, "2", false).empty()) << join;
-        EXPECT_EQ(engine.console, "") << join;
-    }
-}
-
-TEST_F(JoinMessagesTest, InformationOffIsLoggedForEveryConnection) {
-    measuredFps = 57;
     for (const char *info : {"0", "-3"}) {
         EXPECT_EQ(Connect("1", info, true), (Lines{kShortJoin})) << info;
         EXPECT_EQ(ConsoleLines(), (Lines{"[ZEQ] LOG: Info Disabled"})) << info;
     }
-}
+    for (const char *join : {"0", "0.9", "-2.5"}) {
+        EXPECT_TRUE(Connect(join, "2", false).empty()) << join;
+        EXPECT_EQ(engine.console, "") << join;
+    }
 
-TEST_F(JoinMessagesTest, ServerTextsArePrintedAsTheyAreAndCutToTheBuffer) {
-    measuredFps = 57;
+    // Server texts are printed as they are and cut to the buffer.
     engine.SetVariable("zeq_kestrin_hostname", "100% %s%n%d");
     engine.SetVariable("zeq_kestrin_website", "a.example");
     EXPECT_EQ(Connect("1", "1", true)[1], "3:### Welcome to 100% %s%n%d ! Server WeB Site: http://a.example . ###\n");
@@ -78,6 +65,8 @@ TEST_F(JoinMessagesTest, ServerTextsArePrintedAsTheyAreAndCutToTheBuffer) {
     engine.SetVariable("zeq_kestrin_hostname", longName);
     const std::string expected = std::string(43, '#') + "\n# Welcome to " + longName;
     EXPECT_EQ(Connect("1", "2", true), (Lines{kShortJoin, "3:" + expected.substr(0, kJoinMessageSize - 1)}));
+    engine.globals.deathmatch = 0.0f;
+    EXPECT_TRUE(Connect("2", "2", false).empty());
 }
 
 TEST_F(JoinMessagesTest, ConnectHookReportsHandledOnlyWhenTheJoinMessageWasSent) {

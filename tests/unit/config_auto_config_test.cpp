@@ -1,79 +1,46 @@
-#include <cstdint>
 #include <filesystem>
-#include <string>
-#include <vector>
 
 #include "config_fixture.h"
-#include "config/auto_config.h"
-#include "config/hardware_figures.h"
 #include "platform/hardware.h"
 
-using config_test::ConfigTest;
+using AutoConfigTest = config_test::ConfigTest;
 using config_test::Count;
 
 namespace {
+using V = std::vector<int32_t>;
 // autofps, sleepsm, cpu, cpu_timer, cpu_mspike, proc_mdl, proc_spr, strengthening.
-std::vector<int32_t> Derived(float clock, int32_t memory) {
+V Derived(float clock, int32_t memory) {
     const AutoConfigSettings s = DeriveAutoConfig(clock, memory);
     EXPECT_EQ(s.cpu_level, 50);
     return {s.autofps, s.sleepsm, s.cpu, s.cpu_timer, s.cpu_mspike, s.proc_mdl, s.proc_spr, s.strengthening};
 }
-using V = std::vector<int32_t>;
 
 int s_probeCalls = 0;
 HardwareFigures TwoProcessorsAt1200() {
     ++s_probeCalls;
     return HardwareFigures{ClockFigure(1200.0f, 2), 768};
 }
-
-struct AutoConfigTest : ConfigTest {
-    void SetUp() override {
-        ConfigTest::SetUp();
-        RegisterOwnVariables();
-        s_probeCalls = 0;
-        SetHardwareProbeForTests(TwoProcessorsAt1200);
-        engine.console.clear();
-    }
-    void TearDown() override {
-        SetHardwareProbeForTests(nullptr);
-        ConfigTest::TearDown();
-    }
-};
 }  // namespace
 
-// ------------------------------------------------------------------ rules
-
-TEST(AutoConfigRules, WorkedExamplesAndNoCounter) {
+TEST(AutoConfigRules, SettingsFromClockAndMemory) {
+    // Worked examples (the third without a counter), strict switches, memory bands leaving 500 unset.
     EXPECT_EQ(Derived(ClockFigure(1200.0f, 2), 768), (V{260, 4, 1, 1, 1, 1, 1, 1}));
     EXPECT_EQ(Derived(ClockFigure(800.0f, 1), 256), (V{150, 5, 1, 3, 2, 0, 0, 0}));
     EXPECT_EQ(Derived(0.0f, 2048), (V{150, 5, 0, 1, 1, 0, 0, 0}));
-}
-
-TEST(AutoConfigRules, FrameRateLimitsAndSleepBands) {
-    const struct {
-        float clock;
-        int32_t autofps, sleepsm;
-    } cases[] = {
-        {10000.0f, 890, 1}, {9800.0f, 1000, 1}, {890.0f, 150, 5},  {900.0f, 110, 5},  {5790.0f, 599, 2},
-        {3810.0f, 401, 2},  {3800.0f, 400, 3},  {2790.0f, 299, 4}, {1790.0f, 199, 5}, {1e30f, 890, 1},
-    };
-    for (const auto &c : cases) {
-        const V v = Derived(c.clock, 2048);
-        EXPECT_EQ(v[0], c.autofps) << c.clock;
-        EXPECT_EQ(v[1], c.sleepsm) << c.clock;
-    }
-}
-
-TEST(AutoConfigRules, SwitchesAreStrictAndMemoryBandsLeave500Unset) {
     EXPECT_EQ(Derived(1500.0f, 1000), (V{170, 5, 0, 1, 1, 0, 0, 0}));
     EXPECT_EQ(Derived(1500.5f, 999), (V{170, 5, 1, 1, 1, 1, 0, 0}));
     EXPECT_EQ(Derived(1700.5f, 500), (V{190, 5, 1, 0, 0, 1, 0, 1}));
     EXPECT_EQ(Derived(1800.0f, 499), (V{200, 4, 1, 2, 1, 1, 0, 1}));
     EXPECT_EQ(Derived(1800.5f, 300), (V{200, 4, 1, 2, 1, 1, 1, 1}));
     EXPECT_EQ(Derived(1800.5f, 299), (V{200, 4, 1, 3, 2, 1, 1, 1}));
-}
-
-TEST(AutoConfigRules, ProcessorCountAndMemoryFigures) {
+    // Frame-rate limits and sleep bands: {clock, autofps, sleepsm}.
+    const float limits[][3] = {{10000.0f, 890, 1}, {9800.0f, 1000, 1}, {890.0f, 150, 5},  {900.0f, 110, 5},
+                               {5790.0f, 599, 2},  {3810.0f, 401, 2},  {3800.0f, 400, 3}, {2790.0f, 299, 4},
+                               {1790.0f, 199, 5},  {1e30f, 890, 1}};
+    for (const auto &c : limits) {
+        const V v = Derived(c[0], 2048);
+        EXPECT_EQ(V(v.begin(), v.begin() + 2), (V{int32_t(c[1]), int32_t(c[2])})) << c[0];
+    }
     EXPECT_FLOAT_EQ(ClockFigure(1000.0f, 3), 3000.0f);
     EXPECT_FLOAT_EQ(ClockFigure(1000.0f, 16), 4000.0f);
     EXPECT_FLOAT_EQ(ClockFigure(1000.0f, 0), 1000.0f);
@@ -97,9 +64,10 @@ TEST(AutoConfigRules, ProcessorClockIsPlausibleOnEveryProcessor) {
     }
 }
 
-// ------------------------------------------------------------------ runs
-
-TEST_F(AutoConfigTest, OffAndAnExistingFileIsRunWithoutMeasuring) {
+TEST_F(AutoConfigTest, ExistingFileRunsWithoutMeasuringAMissingOneIsMadeOnceAndOneThatCannotBeMadeIsReported) {
+    RegisterOwnVariables();
+    SetHardwareProbeForTests(TwoProcessorsAt1200);
+    engine.console.clear();
     bAutoConfigActive = true;
     engine.SetVariable("zeq_kestrin_autoconfig", "0.9");
     WriteConfig("kestrin.acfg", "// mine\nsv_gravity 700  \n zeq_kestrin_cpu 1\nhostname 100%\n");
@@ -121,10 +89,17 @@ TEST_F(AutoConfigTest, OffAndAnExistingFileIsRunWithoutMeasuring) {
     WriteConfig("kestrin.cfg", "sv_gravity 800\n");
     ReadConfigFiles();
     EXPECT_TRUE(engine.serverCommands.empty());
-}
 
-TEST_F(AutoConfigTest, MissingFileIsGeneratedOnceAndExecuted) {
     engine.SetVariable("zeq_kestrin_autoconfig", "2");
+    engine.serverCommands.clear();
+    std::filesystem::remove_all(config_test::kConfigDir);
+    RunAutoConfig();
+    EXPECT_EQ(s_probeCalls, 0);
+    EXPECT_EQ(Count(Log(), "[ZEQ] ERROR: AutoConfiguration file not found.\n"), 1u);
+    EXPECT_TRUE(engine.serverCommands.empty());
+
+    WriteConfig(".keep", "");
+    engine.WriteFile(config_test::kLogFile, "");
     RunAutoConfig();
     EXPECT_EQ(s_probeCalls, 1);
     EXPECT_EQ(Count(Log(), "[ZEQ] WARNING: Can't Open AutoConfiguration File. Creating new...\n"), 1u);
@@ -142,13 +117,4 @@ TEST_F(AutoConfigTest, MissingFileIsGeneratedOnceAndExecuted) {
     RunAutoConfig();
     EXPECT_EQ(s_probeCalls, 1);
     EXPECT_EQ(engine.serverCommands.size(), 19u);
-}
-
-TEST_F(AutoConfigTest, FileThatCannotBeCreatedIsReportedAndNothingRuns) {
-    engine.SetVariable("zeq_kestrin_autoconfig", "1");
-    std::filesystem::remove_all(config_test::kConfigDir);
-    RunAutoConfig();
-    EXPECT_EQ(s_probeCalls, 0);
-    EXPECT_EQ(Count(Log(), "[ZEQ] ERROR: AutoConfiguration file not found.\n"), 1u);
-    EXPECT_TRUE(engine.serverCommands.empty());
 }

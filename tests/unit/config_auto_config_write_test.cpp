@@ -1,16 +1,12 @@
 // The automatic configuration file is written whole or not at all: a server
-// killed while it measures the machine or writes the file, a full disk, or an
-// empty file left by an older version must never leave kestrin.acfg empty
-// (an existing file is never made again, and it replaces kestrin.cfg).
+// killed while it measures or writes, a full disk, or an empty file left by an
+// older version never leaves kestrin.acfg empty.
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <set>
-#include <string>
 
 #include "config_fixture.h"
-#include "config/auto_config.h"
-#include "platform/fault_points.h"
 
 #if !defined(_WIN32)
 #  include <signal.h>
@@ -22,15 +18,13 @@
 using config_test::ConfigTest;
 using config_test::Count;
 using platform::FaultPoint;
+using Names = std::set<std::string>;
 
 namespace {
 constexpr int kKilled = 9;
 const std::string kAutoConfig = config_test::kConfigDir + "kestrin.acfg";
 
 HardwareFigures SingleProcessorAt800() { return HardwareFigures{800.0f, 256}; }
-#if !defined(_WIN32)
-HardwareFigures KilledWhileMeasuring() { std::_Exit(kKilled); }
-#endif
 
 struct AutoConfigWriteTest : ConfigTest {
     void SetUp() override {
@@ -39,14 +33,8 @@ struct AutoConfigWriteTest : ConfigTest {
         SetHardwareProbeForTests(SingleProcessorAt800);
         engine.SetVariable("zeq_kestrin_autoconfig", "1");
     }
-    void TearDown() override {
-        platform::DisarmFaults();
-        SetHardwareProbeForTests(nullptr);
-        ConfigTest::TearDown();
-    }
-    // The names in the configuration directory.
-    std::set<std::string> ConfigFiles() {
-        std::set<std::string> names;
+    Names ConfigFiles() {
+        Names names;
         for (const auto &entry : std::filesystem::directory_iterator(config_test::kConfigDir))
             names.insert(entry.path().filename().string());
         return names;
@@ -57,14 +45,14 @@ struct AutoConfigWriteTest : ConfigTest {
         RunAutoConfig();
         EXPECT_EQ(Count(engine.ReadTextFile(kAutoConfig), "\n"), 19u);
         EXPECT_EQ(engine.serverCommands.size(), 19u);
-        EXPECT_EQ(ConfigFiles(), (std::set<std::string>{".keep", "kestrin.acfg"}));
+        EXPECT_EQ(ConfigFiles(), (Names{".keep", "kestrin.acfg"}));
     }
 };
 }  // namespace
 
-// Each step of the write failing once: nothing is run, the error says why,
-// no temporary file stays, and the next map start makes the file.  A file
-// already there (empty) stays as it was until it is replaced whole.
+// Each step of the write failing once: nothing is run, the error says why, no
+// temporary file stays, and the next map start makes the file.  A file already
+// there (empty, from an interrupted write) stays until it is replaced whole.
 TEST_F(AutoConfigWriteTest, FailureAtAnyStepLeavesNoFileAndTheNextMapMakesIt) {
     const struct {
         FaultPoint point;
@@ -88,29 +76,24 @@ TEST_F(AutoConfigWriteTest, FailureAtAnyStepLeavesNoFileAndTheNextMapMakesIt) {
         EXPECT_NE(Log().find(step.error), std::string::npos) << Log();
         EXPECT_TRUE(engine.serverCommands.empty());
         if (step.emptyBefore) {
-            EXPECT_EQ(ConfigFiles(), (std::set<std::string>{".keep", "kestrin.acfg"}));
+            EXPECT_EQ(ConfigFiles(), (Names{".keep", "kestrin.acfg"}));
             EXPECT_EQ(engine.ReadFile(kAutoConfig), "");
         } else {
-            EXPECT_EQ(ConfigFiles(), (std::set<std::string>{".keep"}));
+            EXPECT_EQ(ConfigFiles(), (Names{".keep"}));
             EXPECT_NE(Log().find("[ZEQ] ERROR: AutoConfiguration file not found.\n"), std::string::npos);
         }
         ExpectMadeAndRun();
+        EXPECT_EQ(Count(Log(), "[ZEQ] WARNING: AutoConfiguration file is empty (an earlier write was cut short). "
+                               "Creating new...\n"),
+                  step.emptyBefore ? 2u : 0u)
+            << Log();
     }
 }
 
-TEST_F(AutoConfigWriteTest, EmptyFileFromAnInterruptedWriteIsMadeAgain) {
-    engine.WriteFile(kAutoConfig, "");
-    ExpectMadeAndRun();
-    EXPECT_EQ(Count(Log(), "[ZEQ] WARNING: AutoConfiguration file is empty (an earlier write was cut short). "
-                           "Creating new...\n"),
-              1u)
-        << Log();
-}
-
-// Another server started from the same game directory put its complete file
-// in place while this one measured, and this one's rename fails (on Windows,
-// the other server is reading the file): the other's file is run, no error.
-std::string s_otherServersFile;
+// Another server of the same game directory put its complete file in place
+// while this one measured, and this one's rename fails (on Windows, the other
+// server is reading the file): the other's file is run, no error.
+std::string s_otherServersFile = "zeq_kestrin_logs 1\nzeq_kestrin_autofps 250\n";
 HardwareFigures AnotherServerFinishesMeanwhile() {
     std::ofstream(kAutoConfig, std::ios::binary) << s_otherServersFile;
     platform::ArmFault(FaultPoint::RenameTemporary, 0, 1);
@@ -118,21 +101,19 @@ HardwareFigures AnotherServerFinishesMeanwhile() {
 }
 
 TEST_F(AutoConfigWriteTest, FileCompletedByAnotherServerMeanwhileIsRunWithoutAnError) {
-    s_otherServersFile = "zeq_kestrin_logs 1\nzeq_kestrin_autofps 250\n";
     SetHardwareProbeForTests(AnotherServerFinishesMeanwhile);
     RunAutoConfig();
     EXPECT_EQ(Log().find("ERROR"), std::string::npos) << Log();
     EXPECT_EQ(engine.serverCommands.size(), 2u);
     EXPECT_EQ(engine.ReadFile(kAutoConfig), s_otherServersFile);
-    EXPECT_EQ(ConfigFiles(), (std::set<std::string>{".keep", "kestrin.acfg"}));
+    EXPECT_EQ(ConfigFiles(), (Names{".keep", "kestrin.acfg"}));
 }
 
 #if !defined(_WIN32)  // death tests start a new process (in a new directory) there
-// The temporary file is named after this process and made exclusively; a
-// name already taken gives the next one.  Temporary files of the same path
-// left by ended processes go; those of running processes and of other paths
-// stay.
-std::set<std::string> s_whileMeasuring;
+// The temporary file is named after this process and made exclusively; a name
+// already taken gives the next one.  Leftovers of the same path by ended
+// processes go; those of running processes and of other paths stay.
+Names s_whileMeasuring;
 HardwareFigures ListWhileMeasuring() {
     for (const auto &entry : std::filesystem::directory_iterator(config_test::kConfigDir))
         s_whileMeasuring.insert(entry.path().filename().string());
@@ -144,28 +125,29 @@ TEST_F(AutoConfigWriteTest, TemporaryFileIsThisProcesssAndLeftoversOfEndedProces
     if (child == 0) _exit(0);
     ASSERT_EQ(waitpid(child, nullptr, 0), child);
     const std::string ended = std::to_string(child), running = std::to_string(getppid());
-    const std::string self = std::to_string(getpid());
     for (const std::string &name : {"kestrin.acfg." + ended + ".tmp", "kestrin.acfg." + ended + ".2.tmp",
                                     "kestrin.acfg." + running + ".tmp", "kestrin.cfg." + ended + ".tmp"})
-        WriteConfig(name.c_str(), "partial");
+        WriteConfig(name, "partial");
     platform::ArmFault(FaultPoint::TemporaryTaken, 0, 1);
     SetHardwareProbeForTests(ListWhileMeasuring);
     RunAutoConfig();
-    EXPECT_EQ(s_whileMeasuring, (std::set<std::string>{".keep", "kestrin.acfg." + self + ".1.tmp",
-                                                       "kestrin.acfg." + running + ".tmp",
-                                                       "kestrin.cfg." + ended + ".tmp"}));
-    EXPECT_EQ(ConfigFiles(), (std::set<std::string>{".keep", "kestrin.acfg", "kestrin.acfg." + running + ".tmp",
-                                                    "kestrin.cfg." + ended + ".tmp"}));
+    EXPECT_EQ(s_whileMeasuring, (Names{".keep", "kestrin.acfg." + std::to_string(getpid()) + ".1.tmp",
+                                       "kestrin.acfg." + running + ".tmp", "kestrin.cfg." + ended + ".tmp"}));
+    EXPECT_EQ(ConfigFiles(), (Names{".keep", "kestrin.acfg", "kestrin.acfg." + running + ".tmp",
+                                    "kestrin.cfg." + ended + ".tmp"}));
     EXPECT_EQ(engine.serverCommands.size(), 19u);
 }
 
-// The server killed at each step of the write (in a child process): the next
-// map start, here in the parent, finds no file and makes it.
+HardwareFigures KilledWhileMeasuring() { std::_Exit(kKilled); }
+
+// The server killed while measuring and at each step of the write (in a child
+// process): the next map start, here in the parent, finds no file and makes it.
 TEST_F(AutoConfigWriteTest, ServerKilledAtAnyStepLeavesNoFile) {
     const struct {
         FaultPoint point;
-        int passes;
+        int passes;  // -1: killed while measuring
     } steps[] = {
+        {FaultPoint::CreateTemporary, -1},
         {FaultPoint::CreateTemporary, 0},  // before the temporary file exists
         {FaultPoint::WriteTemporary, 0},   // the temporary file made, nothing written
         {FaultPoint::WriteTemporary, 10},  // half of the lines written
@@ -173,28 +155,19 @@ TEST_F(AutoConfigWriteTest, ServerKilledAtAnyStepLeavesNoFile) {
         {FaultPoint::RenameTemporary, 0},  // complete, about to be renamed
     };
     for (const auto &step : steps) {
-        SCOPED_TRACE(static_cast<int>(step.point));
+        SCOPED_TRACE(static_cast<int>(step.point) * 100 + step.passes);
         std::filesystem::remove(kAutoConfig);
+        const bool measuring = step.passes < 0;
         EXPECT_EXIT(
             {
-                platform::ArmStop(step.point, step.passes);
+                if (measuring) SetHardwareProbeForTests(KilledWhileMeasuring);
+                else platform::ArmStop(step.point, step.passes);
                 RunAutoConfig();
             },
-            ::testing::ExitedWithCode(platform::kStoppedAtFaultPoint), "");
+            ::testing::ExitedWithCode(measuring ? kKilled : platform::kStoppedAtFaultPoint), "");
         EXPECT_FALSE(engine.Exists(kAutoConfig));
         ExpectMadeAndRun();
     }
-}
-
-TEST_F(AutoConfigWriteTest, ServerKilledWhileMeasuringLeavesNoFile) {
-    EXPECT_EXIT(
-        {
-            SetHardwareProbeForTests(KilledWhileMeasuring);
-            RunAutoConfig();
-        },
-        ::testing::ExitedWithCode(kKilled), "");
-    EXPECT_FALSE(engine.Exists(kAutoConfig));
-    ExpectMadeAndRun();
 }
 
 // A real file size limit of 0: every byte written is refused (EFBIG).
@@ -219,7 +192,7 @@ TEST_F(AutoConfigWriteTest, FileSizeLimitOfZeroIsReportedAndLeavesNoFile) {
         ::testing::ExitedWithCode(0),
         "ERROR: Could not write cstrike/addons/zeq_kestrin/configs/kestrin.acfg completely \\(disk full\\?\\)");
     EXPECT_FALSE(engine.Exists(kAutoConfig));
-    EXPECT_EQ(ConfigFiles(), (std::set<std::string>{".keep"}));
+    EXPECT_EQ(ConfigFiles(), (Names{".keep"}));
     ExpectMadeAndRun();
 }
 #endif

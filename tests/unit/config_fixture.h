@@ -1,21 +1,24 @@
-// Shared set-up of the configuration tests: a fake engine with the main
-// variables, a configuration directory, a single log file, and the profile
-// store and parser at their load-time state.
+// The configuration tests' fake engine: the main variables, a configuration
+// directory, one log file, and the profile store and parser as at load.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "config/auto_config.h"
 #include "config/profile_file.h"
 #include "config/variables.h"
 #include "engine/plugin_state.h"
+#include "platform/fault_points.h"
 #include "support/test_engine.h"
 
 namespace config_test {
 
 using ::Count;  // support/test_engine.h
+using Commands = std::vector<std::string>;
 
 const std::string kConfigDir = "cstrike/addons/zeq_kestrin/configs/";
 const std::string kLogFile = "cstrike/addons/zeq_kestrin/logs/Kestrin.log";
@@ -27,18 +30,17 @@ struct ConfigTest : ::testing::Test {
         engine.WriteFile(kConfigDir + ".keep", "");
         RegisterMainVariables();
         engine.SetVariable("zeq_kestrin_logs", "1");
-        ResetProfileStoreForTests();
-        ResetProfileParserForTests();
-        bAutoConfigActive = false;
+        TearDown();
         gameVersion = 1;
         engine.console.clear();
         engine.serverCommands.clear();
     }
-
     void TearDown() override {
         ResetProfileStoreForTests();
         ResetProfileParserForTests();
         bAutoConfigActive = false;
+        platform::DisarmFaults();
+        SetHardwareProbeForTests(nullptr);
     }
 
     std::string Log() { return engine.Exists(kLogFile) ? engine.ReadTextFile(kLogFile) : std::string(); }

@@ -1,20 +1,14 @@
 #include <algorithm>
 #include <cstdio>
-#include <string>
-#include <vector>
 
 #include "config_fixture.h"
 #include "config/presets.h"
 
-using config_test::ConfigTest;
+using config_test::Commands;
 using config_test::Count;
+using PresetsTest = config_test::ConfigTest;
 
-namespace {
-using Commands = std::vector<std::string>;
-using PresetsTest = ConfigTest;
-}  // namespace
-
-TEST_F(PresetsTest, StrengthenedAndStandardSetsAreIssuedInOrderTrimmed) {
+TEST_F(PresetsTest, ServerSetsAreIssuedInOrderTrimmedAndBotsSupportNeedsTheBotsAddOn) {
     EXPECT_EQ(ApplyServerPreset(true), 1);
     EXPECT_EQ(ApplyServerPreset(false), 1);
     EXPECT_EQ(engine.serverCommands,
@@ -24,9 +18,9 @@ TEST_F(PresetsTest, StrengthenedAndStandardSetsAreIssuedInOrderTrimmed) {
                         "sv_maxupdaterate 30\n", "sv_minupdaterate 10\n", "sv_unlag 1\n", "sv_maxunlag 0.5\n",
                         "sv_maxspeed 320\n", "sv_maxrate 0\n", "sv_minrate 0\n", "sv_stats 1\n", "sv_friction 4\n",
                         "sv_stopspeed 75\n"}));
-}
 
-TEST_F(PresetsTest, BotsSupportNeedsTheBotsAddOn) {
+    // Bots support needs the bots add-on.
+    engine.serverCommands.clear();
     EXPECT_EQ(SetBotsSupport(true), 0);
     EXPECT_NE(engine.console.find("[ZEQ] LOG: Bots support failz. Can't Find Bots."), std::string::npos);
     EXPECT_EQ(engine.serverCommands, (Commands{"zeq_kestrin_bots_support 0\n"}));

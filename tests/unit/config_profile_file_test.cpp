@@ -1,16 +1,10 @@
-#include <cmath>
-#include <cstdint>
-#include <string>
-#include <vector>
-
 #include "config_fixture.h"
 
+using config_test::Commands;
 using config_test::ConfigTest;
 using config_test::Count;
 
 namespace {
-using Commands = std::vector<std::string>;
-
 struct ProfileFileTest : ConfigTest {
     void ReadIni(const std::string &text) {
         WriteConfig("kestrin.ini", text);
@@ -19,28 +13,27 @@ struct ProfileFileTest : ConfigTest {
 };
 }  // namespace
 
-TEST_F(ProfileFileTest, CommandFileSendsEachCommandLineOnceTrimmedAndUnformatted) {
+// Under the automatic configuration the command file is skipped; a WON server
+// is told, and the profile's values stay.
+TEST_F(ProfileFileTest, CommandFileSendsEachLineOnceTrimmedAndUnformattedAndMissingFilesAreReported) {
+    ReadConfigFiles();
+    EXPECT_EQ(Count(Log(), "[ZEQ] ERROR: Configuration file not found.\n"), 2u);
+
     WriteConfig("kestrin.cfg", "// a comment\nsv_gravity 800   \r\n  indented\n\tindented\n\n\r\n/x\necho 100%s %d\nsay last");
     ReadConfigFiles();
     EXPECT_EQ(engine.serverCommands, (Commands{"sv_gravity 800\n", "echo 100%s %d\n", "say last\n"}));
-
     engine.serverCommands.clear();
     WriteConfig("kestrin.cfg", "say last\n");
     ReadConfigFiles();
     EXPECT_EQ(engine.serverCommands, (Commands{"say last\n"}));
-}
 
-TEST_F(ProfileFileTest, MissingFilesAreReportedAndTheCommandFileIsSkippedUnderAutoConfig) {
-    ReadConfigFiles();
-    EXPECT_EQ(Count(Log(), "[ZEQ] ERROR: Configuration file not found.\n"), 2u);
-
+    engine.serverCommands.clear();
     WriteConfig("kestrin.cfg", "sv_gravity 800\n");
     bAutoConfigActive = true;
     gameVersion = 3;
     ReadIni("[BOTS] BOTS2 7 2 won");
     EXPECT_TRUE(engine.serverCommands.empty());
-    EXPECT_EQ(Count(Log(), "Configuration file not found."), 2u);
-    // A WON server is told, and the values stay.
+    EXPECT_EQ(Count(Log(), "Configuration file not found."), 4u);
     EXPECT_NE(engine.console.find("Configs system disabled, due to your Counter-Strike Version!"), std::string::npos);
     EXPECT_EQ(g_botsLevels[1].iMaxLevel, 7);
 }

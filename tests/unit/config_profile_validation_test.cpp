@@ -1,5 +1,4 @@
 #include <cmath>
-#include <string>
 
 #include "config_fixture.h"
 #include "config/profile_validation.h"
@@ -14,8 +13,7 @@ struct ProfileValidationTest : ConfigTest {
         engine.SetVariable("zeq_kestrin_loglevel", "1");
         seen_ = Log().size();
     }
-    // The log written since the last call.
-    std::string Fresh() {
+    std::string Fresh() {  // the log written since the last call
         const std::string all = Log();
         const std::string fresh = all.substr(seen_);
         seen_ = all.size();
@@ -25,14 +23,29 @@ struct ProfileValidationTest : ConfigTest {
 };
 }  // namespace
 
-TEST_F(ProfileValidationTest, OutOfRangeIsWarnedClampedAndReportedOnTheNextCall) {
+TEST_F(ProfileValidationTest, OutOfRangeIsWarnedClampedAndReportedOnTheNextCallAndRealValuesUseClosedBands) {
     g_fpsLevels[0].iNumber = 12;
     g_cpuLevels[2].iNumber = -1;
+    g_fpsLevels[0].dNumber = 0.5;
+    g_fpsLevels[1].dNumber = 1.95;
+    g_fpsLevels[2].dNumber = 9.9;
+    g_fpsLevels[3].dNumber = 9.91;
+    g_cpuLevels[0].dNumber = 1.9;
+    g_cpuLevels[2].dNumber = NAN;
     ApplyProfile(true);
     std::string log = Fresh();
     EXPECT_EQ(Count(log, "[ZEQ] WARNING: [FPS] iNumber > 9. Auto Set To Max\n"), 1u);
     EXPECT_EQ(Count(log, "[ZEQ] WARNING: [CPU] iNumber < 0. Auto Set To Min\n"), 1u);
     EXPECT_EQ(log.find("[FPS] Num:0. Mode:"), std::string::npos);
+    EXPECT_EQ(Count(log, "[FPS] Num:0. Mode Value:0.500000\n"), 1u);
+    EXPECT_EQ(log.find("[FPS] Num:1. Mode Value"), std::string::npos);
+    EXPECT_EQ(Count(log, "[FPS] Num:2. Mode Value:9.900000\n"), 1u);
+    EXPECT_EQ(Count(log, "[ZEQ] WARNING: [FPS] dNumber > 9.9. Auto Set To Max\n"), 1u);
+    EXPECT_EQ(Count(log, "[CPU] Num:0. Mode Value:1.900000\n"), 1u);
+    EXPECT_EQ(log.find("[CPU] Num:2. Mode Value"), std::string::npos);
+    EXPECT_DOUBLE_EQ(g_fpsLevels[1].dNumber, 1.95);
+    EXPECT_DOUBLE_EQ(g_fpsLevels[3].dNumber, 9.9);
+    EXPECT_TRUE(std::isnan(g_cpuLevels[2].dNumber));
 
     ApplyProfile(true);
     log = Fresh();
@@ -43,27 +56,7 @@ TEST_F(ProfileValidationTest, OutOfRangeIsWarnedClampedAndReportedOnTheNextCall)
     EXPECT_EQ(log.find("WARNING"), std::string::npos);
 }
 
-TEST_F(ProfileValidationTest, RealValuesUseClosedBandsAndStrictLimits) {
-    g_fpsLevels[0].dNumber = 0.5;
-    g_fpsLevels[1].dNumber = 1.95;
-    g_fpsLevels[2].dNumber = 9.9;
-    g_fpsLevels[3].dNumber = 9.91;
-    g_cpuLevels[0].dNumber = 1.9;
-    g_cpuLevels[2].dNumber = NAN;
-    ApplyProfile(true);
-    const std::string log = Fresh();
-    EXPECT_EQ(Count(log, "[FPS] Num:0. Mode Value:0.500000\n"), 1u);
-    EXPECT_EQ(log.find("[FPS] Num:1. Mode Value"), std::string::npos);
-    EXPECT_EQ(Count(log, "[FPS] Num:2. Mode Value:9.900000\n"), 1u);
-    EXPECT_EQ(Count(log, "[ZEQ] WARNING: [FPS] dNumber > 9.9. Auto Set To Max\n"), 1u);
-    EXPECT_EQ(Count(log, "[CPU] Num:0. Mode Value:1.900000\n"), 1u);
-    EXPECT_EQ(log.find("[CPU] Num:2. Mode Value"), std::string::npos);
-    EXPECT_DOUBLE_EQ(g_fpsLevels[1].dNumber, 1.95);
-    EXPECT_DOUBLE_EQ(g_fpsLevels[3].dNumber, 9.9);
-    EXPECT_TRUE(std::isnan(g_cpuLevels[2].dNumber));
-}
-
-TEST_F(ProfileValidationTest, ServerAndBotsLevelsReportAndClampInOrder) {
+TEST_F(ProfileValidationTest, ServerAndBotsLevelsReportAndClampInOrderAndTheLogLevelDecidesOnlyTheReports) {
     g_serverLevels[1] = ServerLevel{-2.0, 12.0, 10, "s"};
     g_serverLevels[2] = ServerLevel{3.5, 0.95, 4, "s"};
     g_botsLevels[3] = BotsLevel{12, -3, "b"};
@@ -83,9 +76,8 @@ TEST_F(ProfileValidationTest, ServerAndBotsLevelsReportAndClampInOrder) {
     EXPECT_EQ(Count(next, "[BOTS] Max level: 9\n"), 1u);
     EXPECT_EQ(Count(next, "[SERVER] CPU Mode: 9.900000\n"), 1u);
     EXPECT_EQ(Count(next, "[SERVER] Sys Number: 9\n"), 1u);
-}
 
-TEST_F(ProfileValidationTest, LogLevelDecidesTheReportsButNotTheWarnings) {
+    // Without the frame-rate engine nothing is checked.
     g_fpsLevels[0].iNumber = 12;
     ApplyProfile(false);
     const std::string first = Fresh();
@@ -97,8 +89,8 @@ TEST_F(ProfileValidationTest, LogLevelDecidesTheReportsButNotTheWarnings) {
     ApplyProfile(false);
     EXPECT_EQ(Fresh(), "");
     ApplyProfile(true);
-    const std::string log = Fresh();
-    EXPECT_EQ(log.find("LOG:"), std::string::npos);
-    EXPECT_EQ(Count(log, "\n"), 1u);
+    const std::string quiet = Fresh();
+    EXPECT_EQ(quiet.find("LOG:"), std::string::npos);
+    EXPECT_EQ(Count(quiet, "\n"), 1u);
     EXPECT_EQ(g_fpsLevels[0].iNumber, 9);
 }

@@ -16,44 +16,33 @@
 namespace {
 std::vector<std::string> s_metamodLog;
 
-void Record(const char *kind, const char *format, va_list args) {
-    char text[1024];
-    std::vsnprintf(text, sizeof(text), format, args);
-    s_metamodLog.push_back(std::string(kind) + text);
-}
-void LogConsole(plid_t, const char *format, ...) {
-    va_list args;
-    va_start(args, format);
-    Record("console: ", format, args);
-    va_end(args);
-}
-void LogMessageFn(plid_t, const char *format, ...) {
-    va_list args;
-    va_start(args, format);
-    Record("message: ", format, args);
-    va_end(args);
-}
-void LogError(plid_t, const char *format, ...) {
-    va_list args;
-    va_start(args, format);
-    Record("error: ", format, args);
-    va_end(args);
-}
+#define RECORDER(Name, kind)                                              \
+    void Name(plid_t, const char *format, ...) {                          \
+        char text[1024];                                                  \
+        va_list args;                                                     \
+        va_start(args, format);                                           \
+        std::vsnprintf(text, sizeof(text), format, args);                 \
+        va_end(args);                                                     \
+        s_metamodLog.push_back(std::string(kind) + text);                 \
+    }
+RECORDER(LogConsole, "console: ")
+RECORDER(LogMessageFn, "message: ")
+RECORDER(LogError, "error: ")
+#undef RECORDER
 
-mutil_funcs_t MetamodUtilities() {
-    mutil_funcs_t mutil{};
+mutil_funcs_t *MetamodUtilities() {
+    static mutil_funcs_t mutil{};
     mutil.pfnLogConsole = LogConsole;
     mutil.pfnLogMessage = LogMessageFn;
     mutil.pfnLogError = LogError;
-    return mutil;
+    s_metamodLog.clear();
+    return &mutil;
 }
 
 int Query(const char *version) {
-    s_metamodLog.clear();
     Plugin_info.ifvers = META_INTERFACE_VERSION;
-    static mutil_funcs_t mutil = MetamodUtilities();
     plugin_info_t *info = nullptr;
-    const int result = Meta_Query(const_cast<char *>(version), &info, &mutil);
+    const int result = Meta_Query(const_cast<char *>(version), &info, MetamodUtilities());
     EXPECT_EQ(info, &Plugin_info);
     return result;
 }
@@ -66,54 +55,37 @@ int SlotCount(const DLL_FUNCTIONS &table) {
 }
 }  // namespace
 
-TEST(MetaQuery, AcceptsItsOwnVersionSilently) {
+TEST(MetaQuery, OwnVersionSilentlyNewerMinorAdoptedOlderOrForeignRefused) {
     EXPECT_EQ(Query("5:13"), 1);
     EXPECT_TRUE(s_metamodLog.empty());
-}
 
-TEST(MetaQuery, NewerMinorIsAcceptedAndAdopted) {
     EXPECT_EQ(Query("5:14"), 1);
     ASSERT_EQ(s_metamodLog.size(), 2u);
     EXPECT_EQ(s_metamodLog[0],
               "console: ZEQ Kes-Trin: meta-interface version mismatch (metamod: 5:14, ZEQ Kes-Trin: 5:13)");
     EXPECT_STREQ(Plugin_info.ifvers, "5:14");
-}
 
-TEST(MetaQuery, OlderOrForeignVersionsAreRefused) {
     const std::string tooOld = "error: metamod version is too old for this plugin; update metamod";
-    const std::string incompatible =
-        "error: metamod version is incompatible with this plugin; please find a newer version of this plugin";
-    for (const char *version : {"5:12", "4:20", "", "abc", "x:y"}) {
-        EXPECT_EQ(Query(version), 0) << version;
-        EXPECT_EQ(s_metamodLog.back(), tooOld) << version;
+    for (const char *version : {"5:12", "4:20", "", "abc", "x:y", static_cast<const char *>(nullptr)}) {
+        EXPECT_EQ(Query(version), 0) << (version ? version : "null");
+        EXPECT_EQ(s_metamodLog.back(), tooOld) << (version ? version : "null");
     }
-    EXPECT_EQ(Query(nullptr), 0);
-    EXPECT_EQ(s_metamodLog.back(), tooOld);
     EXPECT_EQ(Query("6:0"), 0);
-    EXPECT_EQ(s_metamodLog.back(), incompatible);
-}
+    EXPECT_EQ(s_metamodLog.back(),
+              "error: metamod version is incompatible with this plugin; please find a newer version of this plugin");
 
-TEST(MetaQuery, WithoutUtilitiesItRefuses) {
     plugin_info_t *info = nullptr;
     EXPECT_EQ(Meta_Query(const_cast<char *>("5:13"), &info, nullptr), 0);
 }
 
-TEST(EntityApi, VersionIsNegotiated) {
+TEST(EntityApi, VersionIsNegotiatedAndMetamodGetsElevenHooksAndThreePostHooks) {
     TestEngine engine;
     loadedByMetamod = true;
-    DLL_FUNCTIONS table{};
+    DLL_FUNCTIONS table{}, post{};
     int version = 139;
     EXPECT_EQ(GetEntityAPI2(nullptr, &version), 0);
     EXPECT_EQ(GetEntityAPI2(&table, &version), 0);
     EXPECT_EQ(version, 140);
-    EXPECT_EQ(GetEntityAPI2(&table, &version), 1);
-}
-
-TEST(EntityApi, UnderMetamodExactlyElevenHooksAndThreePostHooks) {
-    TestEngine engine;
-    loadedByMetamod = true;
-    DLL_FUNCTIONS table{}, post{};
-    int version = 140;
     ASSERT_EQ(GetEntityAPI2(&table, &version), 1);
     ASSERT_EQ(GetEntityAPI2_Post(&post, &version), 1);
     EXPECT_EQ(SlotCount(table), 11);
@@ -122,27 +94,30 @@ TEST(EntityApi, UnderMetamodExactlyElevenHooksAndThreePostHooks) {
     EXPECT_EQ(table.pfnThink, nullptr);
     EXPECT_NE(post.pfnSpawn, nullptr);
     EXPECT_NE(post.pfnServerActivate, nullptr);
-}
 
-TEST(EntityApi, NoNewDllFunctionsUnderMetamod) {
-    NEW_DLL_FUNCTIONS table{};
-    int version = 1;
-    EXPECT_EQ(GetNewDLLFunctions(&table, &version), 0);
+    NEW_DLL_FUNCTIONS newTable{};
+    version = 1;
+    EXPECT_EQ(GetNewDLLFunctions(&newTable, &version), 0);
     EXPECT_EQ(Server_GetBlendingInterface(1, nullptr, nullptr, nullptr, nullptr), 0);
 }
 
-TEST(MetaAttach, TakesAtLeastThreeMillisecondsAndRegistersTheVariables) {
+TEST(MetaAttach, RefusedAtMapChangeTakesThreeMillisecondsRegistersTheVariablesAndDetachNeedsForce) {
     TestEngine engine;
     loadedByMetamod = true;
+    gpMetaUtilFuncs = MetamodUtilities();
     META_FUNCTIONS functions{};
     gamedll_funcs_t gamedll{};
+    EXPECT_EQ(Meta_Attach(PT_CHANGELEVEL, &functions, &engine.metaGlobals, &gamedll), 0);
+    EXPECT_EQ(s_metamodLog.back(), "error: ZEQ Kes-Trin: plugin NOT attaching (can't load plugin right now)");
+    EXPECT_EQ(Meta_Attach(PT_STARTUP, nullptr, &engine.metaGlobals, &gamedll), 0);
+    EXPECT_EQ(functions.pfnGetEntityAPI2, nullptr);
+
     ASSERT_EQ(Meta_Attach(PT_STARTUP, &functions, &engine.metaGlobals, &gamedll), 1);
     EXPECT_EQ(TimerPeriod(), 3u);  // the device minimum here is 1 ms
     EXPECT_EQ(functions.pfnGetEntityAPI2, GetEntityAPI2);
     EXPECT_EQ(functions.pfnGetEntityAPI2_Post, GetEntityAPI2_Post);
     EXPECT_EQ(functions.pfnGetEntityAPI, nullptr);
     EXPECT_EQ(functions.pfnGetEngineFunctions, nullptr);
-
     EXPECT_EQ(engine.VariableText("zeq_fps"), "100");
     EXPECT_EQ(engine.VariableText("zeq_kestrin_version"), "1.70");
     EXPECT_EQ(engine.VariableText("zeq_kestrin_cpu_level"), "75");
@@ -153,20 +128,10 @@ TEST(MetaAttach, TakesAtLeastThreeMillisecondsAndRegistersTheVariables) {
     EXPECT_EQ(engine.Variable("zeq_kestrin_version")->flags, FCVAR_SERVER | FCVAR_EXTDLL);
     EXPECT_NE(engine.console.find("[ZEQ Kes-Trin] =============-----------------------------============="),
               std::string::npos);
-    EXPECT_EQ(Meta_Detach(PT_ANYTIME, PNL_CMD_FORCED), 1);
-}
 
-TEST(MetaAttach, RefusedAtMapChangeAndDetachNeedsForce) {
-    TestEngine engine;
-    s_metamodLog.clear();
-    static mutil_funcs_t mutil = MetamodUtilities();
-    gpMetaUtilFuncs = &mutil;
-    META_FUNCTIONS functions{};
-    EXPECT_EQ(Meta_Attach(PT_CHANGELEVEL, &functions, &engine.metaGlobals, nullptr), 0);
-    EXPECT_EQ(s_metamodLog.back(), "error: ZEQ Kes-Trin: plugin NOT attaching (can't load plugin right now)");
-    EXPECT_EQ(Meta_Attach(PT_STARTUP, nullptr, &engine.metaGlobals, nullptr), 0);
     EXPECT_EQ(Meta_Detach(PT_ANYTIME, PNL_COMMAND), 0);
     EXPECT_EQ(s_metamodLog.back(), "error: ZEQ Kes-Trin: plugin not detaching (can't unload plugin right now)");
+    EXPECT_EQ(Meta_Detach(PT_ANYTIME, PNL_CMD_FORCED), 1);
     EXPECT_EQ(Meta_Detach(PT_NEVER, PNL_COMMAND), 1);
 }
 
@@ -186,7 +151,7 @@ TEST(Registry, OwnVariablesAndTheSixtiethLimit) {
     EXPECT_EXIT(RegisterVariable(REG_HOSTNAME, "x", 0), ::testing::ExitedWithCode(1), "");
 }
 
-TEST(KnownMods, GameDirectoryNamesAndVersions) {
+TEST(KnownMods, GameDirectoryNamesAndVersionsAndAnUnsupportedGameEndsTheProcess) {
     TestEngine engine;
     engine.gameDirText = "D:\\games\\czero\\\\";
     EXPECT_STREQ(GameDirName(), "czero");
@@ -196,16 +161,11 @@ TEST(KnownMods, GameDirectoryNamesAndVersions) {
     EXPECT_STREQ(GameDirName(), "cstrike");
     engine.gameDirText = "cs13";
     EXPECT_EQ(FindKnownMod(GameDirName())->gameVersion, 3);
-    EXPECT_EQ(FindKnownMod("valve"), nullptr);
-    EXPECT_EQ(FindKnownMod("Cstrike"), nullptr);
-    EXPECT_EQ(FindKnownMod(""), nullptr);
-}
-
-TEST(KnownMods, UnsupportedGameEndsTheProcess) {
-    TestEngine engine("valve");
+    for (const char *name : {"valve", "Cstrike", ""}) EXPECT_EQ(FindKnownMod(name), nullptr) << name;
 #if defined(_WIN32)
     GTEST_SKIP() << "the critical error shows a modal message box on Windows";
 #endif
+    engine.gameDirText = "valve";
     EXPECT_EXIT(GiveFnptrsToDll(&engine.table, &engine.globals), ::testing::ExitedWithCode(1),
                 "not supported by this ZEQ kestrin \\(gamedir: valve\\)");
 }
