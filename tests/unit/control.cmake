@@ -1,4 +1,3 @@
 # Tests of the processor-load monitor and the spike regulator.
 target_sources(zk_unit_tests PRIVATE
-  ${CMAKE_CURRENT_LIST_DIR}/control_cpu_monitor_test.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/control_spike_regulator_test.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/control_test.cpp)

@@ -2,8 +2,11 @@
 // directories that cannot be made.  Each must leave the server running.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
+#include "commands/hpk_bridge.h"
+#include "commands/map_timers.h"
 #include "config/presets.h"
 #include "config/profile_file.h"
 #include "config/variables.h"
@@ -12,7 +15,13 @@
 #include "engine/plugin_state.h"
 #include "log/log.h"
 #include "platform/cpu_load.h"
+#include "platform/fault_points.h"
+#include "platform/file_system.h"
+#include "platform/platform.h"
 #include "plugin/dllapi.h"
+#include "resources/database_build.h"
+#include "resources/database_step.h"
+#include "resources_fixture.h"
 #include "support/test_engine.h"
 
 namespace {
@@ -131,4 +140,130 @@ TEST(Faults, ConfigurationDirectoryThatIsAFile) {
     ReadConfigFiles();
     EXPECT_TRUE(engine.serverCommands.empty());
     EXPECT_NE(engine.console.find("[ZEQ] ERROR: Configuration file not found."), std::string::npos);
+}
+
+// Operating-system services that fail under the plugin, made to fail at the
+// platform backend's fault points: a disk that fills half-way through a
+// write, a file that cannot be opened for writing, a directory that cannot be
+// made, a system timer the system does not give.  (Processor counters that
+// vanish are covered by the load monitor's tests, whose source file goes
+// away.)  Each must leave the server running, say what went wrong where the
+// server can still be told, and keep what was already written.
+using platform::ArmFault;
+using platform::FaultPoint;
+using resources_test::kLogFile;
+using resources_test::kModelDb;
+
+namespace {
+
+struct PlatformFaultsTest : resources_test::ResourcesTest {
+    void TearDown() override {
+        platform::DisarmFaults();
+        ResourcesTest::TearDown();
+    }
+    bool Logged(const std::string &line) {
+        for (const std::string &logged : LogLines())
+            if (logged == line) return true;
+        return false;
+    }
+    // A line that starts and ends so (a path with the system's separators
+    // between).
+    bool LoggedAround(const std::string &start, const std::string &end) {
+        for (const std::string &logged : LogLines())
+            if (logged.size() >= start.size() + end.size() && logged.compare(0, start.size(), start) == 0 &&
+                logged.compare(logged.size() - end.size(), end.size(), end) == 0)
+                return true;
+        return false;
+    }
+};
+
+}  // namespace
+
+TEST_F(PlatformFaultsTest, LogKeepsEveryLineWrittenBeforeTheDiskFilledOrTheFileLocked) {
+    LogMessage(false, LOGLEVEL_LOG, LOGMODE_NORMAL, "first line");
+    LogMessage(false, LOGLEVEL_LOG, LOGMODE_NORMAL, "second line");
+
+    // The disk fills in the middle of the third line, then has room again.
+    ArmFault(FaultPoint::WriteStream, 0, 1);
+    LogMessage(true, LOGLEVEL_WARNING, LOGMODE_NORMAL, "third line, cut by the full disk");
+    LogMessage(false, LOGLEVEL_LOG, LOGMODE_NORMAL, "fourth line");
+    const std::string text = engine.ReadTextFile(kLogFile);
+    EXPECT_NE(text.find("[ZEQ] LOG: first line\n"), std::string::npos);
+    EXPECT_NE(text.find("[ZEQ] LOG: second line\n"), std::string::npos);
+    EXPECT_EQ(text.find("cut by the full disk"), std::string::npos);
+    EXPECT_NE(text.find("[ZEQ] LOG: fourth line\n"), std::string::npos);
+    // The echo reached the console before the file refused the line.
+    EXPECT_NE(engine.console.find("third line, cut by the full disk"), std::string::npos);
+
+    // A log file that cannot be opened for writing (read-only, locked): the
+    // message is dropped everywhere, and the file stays as it was.
+    engine.console.clear();
+    ArmFault(FaultPoint::OpenForWriting, 0, -1);
+    LogMessage(true, LOGLEVEL_ERROR, LOGMODE_NORMAL, "dropped");
+    EXPECT_EQ(engine.ReadTextFile(kLogFile), text);
+    EXPECT_EQ(engine.console, "");
+}
+
+TEST_F(PlatformFaultsTest, LogDirectoryThatCannotBeMadeDropsMessagesQuietly) {
+    std::filesystem::remove_all("cstrike/addons/zeq_kestrin/logs");
+    engine.console.clear();
+    ArmFault(FaultPoint::MakeDirectory, 0, -1);
+    LogMessage(true, LOGLEVEL_ERROR, LOGMODE_NORMAL, "nowhere to go");
+    EXPECT_FALSE(engine.Exists("cstrike/addons/zeq_kestrin/logs"));
+    EXPECT_EQ(engine.console, "");
+}
+
+TEST_F(PlatformFaultsTest, DatabaseCutByAFullDiskIsReportedLeftUnmarkedAndFoundDamagedNextMap) {
+    WriteSized("cstrike/models/a.mdl", 10);
+    WriteSized("cstrike/models/b.mdl", 20);
+    WriteSized("cstrike/models/c.mdl", 30);
+    engine.SetVariable("zeq_kestrin_proc_mdl", "1");
+    engine.SetVariable("zeq_kestrin_proc_spr", "0");
+    LogMessage(false, LOGLEVEL_LOG, LOGMODE_NORMAL, "log opened");
+
+    // The first model line is written, the second is cut half-way.
+    ArmFault(FaultPoint::WriteStream, 1, 1);
+    EXPECT_FALSE(BuildDatabase());
+    EXPECT_TRUE(LoggedAround("[ZEQ] ERROR: Could not write cstrike", "mdlbase.kts completely (disk full?)"))
+        << engine.ReadTextFile(kLogFile);
+    EXPECT_TRUE(engine.Exists(kModelDb));
+    EXPECT_FALSE(platform::HasDatabaseMark(kModelDb.c_str()));
+    EXPECT_FALSE(platform::IsReadOnlyFile(kModelDb.c_str()));
+
+    // The next map's check finds the unmarked file and switches model
+    // processing off instead of reading half a list.
+    ClearLog();
+    DatabaseStep();
+    EXPECT_TRUE(Logged("[ZEQ] ERROR: Failed Loading Files")) << engine.ReadTextFile(kLogFile);
+    ASSERT_FALSE(engine.serverCommands.empty());
+    EXPECT_EQ(engine.serverCommands.back(), "zeq_kestrin_proc_mdl 0\n");
+}
+
+TEST_F(PlatformFaultsTest, ConfigurationFilesThatCannotBeOpenedAreReportedAndNothingRuns) {
+    engine.WriteFile("cstrike/addons/zeq_kestrin/configs/kestrin.cfg", "sv_gravity 100\n");
+    engine.WriteFile("cstrike/addons/zeq_kestrin/configs/kestrin.ini", "[FPS]\n");
+    ArmFault(FaultPoint::OpenForReading, 0, -1);
+    ReadConfigFiles();
+    EXPECT_TRUE(engine.serverCommands.empty());
+    EXPECT_TRUE(Logged("[ZEQ] ERROR: Configuration file not found.")) << engine.ReadTextFile(kLogFile);
+}
+
+TEST_F(PlatformFaultsTest, MapStartWithoutSystemTimersSaysWhatIsSkipped) {
+    ArmFault(FaultPoint::StartTimer, 0, -1);
+    const int before = platform::LiveSystemTimers();
+    StartMapTimers();
+    EXPECT_EQ(platform::LiveSystemTimers(), before);
+    EXPECT_TRUE(Logged("[ZEQ] WARNING: Could not start a system timer: the resource database step is skipped on this "
+                       "map."));
+    EXPECT_TRUE(Logged("[ZEQ] WARNING: Could not start a system timer: the automatic configuration is skipped on "
+                       "this map."));
+    EXPECT_TRUE(Logged("[ZEQ] WARNING: Could not start a system timer: the kicker is not set up on this map."));
+
+    // The kicker's re-send timer: the settings still go out once.
+    engine.SetVariable("zeq_kestrin_hpk", "1");
+    engine.serverCommands.clear();
+    HpkSetup();
+    EXPECT_EQ(HpkResendTimerId(), 0u);
+    EXPECT_FALSE(engine.serverCommands.empty());
+    EXPECT_TRUE(Logged("[ZEQ] WARNING: Could not start a system timer: the kicker settings are sent once only."));
 }

@@ -5,13 +5,19 @@
 #include <string>
 #include <vector>
 
+#include "commands/hpk_bridge.h"
+#include "commands/map_timers.h"
 #include "config/variables.h"
 #include "engine/build_number.h"
 #include "engine/engine_services.h"
 #include "engine/known_mods.h"
+#include "engine/plugin_state.h"
+#include "platform/fault_points.h"
+#include "platform/platform.h"
 #include "plugin/dllapi.h"
 #include "plugin/entry_points.h"
 #include "support/test_engine.h"
+#include "window/info_window.h"
 
 namespace {
 std::vector<std::string> s_metamodLog;
@@ -176,4 +182,81 @@ TEST(BuildNumber, FromTheCompilersDate) {
     EXPECT_EQ(BuildNumberFromDate("Mar  1 2008") - BuildNumberFromDate("Feb 28 2008"), 2u);  // leap day counted
     EXPECT_EQ(BuildNumberFromDate("Dec 25 2026"), BuildNumberFromDate("Nov 25 2026") + 30u);  // December reads as November
     EXPECT_EQ(BuildNumberFromDate(nullptr), 0u);
+}
+
+// What the library holds between load and unload: its system timers and the
+// window's fonts.  Nothing it started may outlive it.
+namespace {
+// The timers of a running server: one map start's three and the kicker's
+// re-send timer.
+void StartEveryTimer(TestEngine &engine) {
+    RegisterOwnVariables();
+    engine.SetVariable("zeq_kestrin_hpk", "1");
+    HpkSetup();
+    StartMapTimers();
+    ASSERT_EQ(platform::LiveSystemTimers(), 4);
+    ASSERT_NE(HpkResendTimerId(), 0u);
+}
+}  // namespace
+
+TEST(LibraryLifetime, ForcedDetachStopsEveryTimer) {
+    TestEngine engine;
+    loadedByMetamod = true;
+    META_FUNCTIONS functions{};
+    gamedll_funcs_t gamedll{};
+    ASSERT_EQ(Meta_Attach(PT_STARTUP, &functions, &engine.metaGlobals, &gamedll), 1);
+    StartEveryTimer(engine);
+    EXPECT_EQ(Meta_Detach(PT_ANYTIME, PNL_COMMAND), 0);  // refused: the plugin stays and its timers run on
+    EXPECT_EQ(platform::LiveSystemTimers(), 4);
+    EXPECT_EQ(Meta_Detach(PT_ANYTIME, PNL_CMD_FORCED), 1);
+    EXPECT_EQ(platform::LiveSystemTimers(), 0);
+    EXPECT_EQ(HpkResendTimerId(), 0u);
+}
+
+TEST(LibraryLifetime, StandaloneUnloadStopsEveryTimer) {
+    TestEngine engine;
+    loadedByMetamod = false;
+    GiveFnptrsToDll(&engine.table, &engine.globals);  // no game library here: only logged
+    EXPECT_EQ(TimerPeriod(), 3u);  // taken at load: standalone mode has no attach
+    StartEveryTimer(engine);
+    OnLibraryUnload();
+    EXPECT_EQ(platform::LiveSystemTimers(), 0);
+}
+
+#if defined(_WIN32)
+TEST(LibraryLifetime, WindowFontsLiveFromLoadToUnload) {
+    TestEngine engine;
+    loadedByMetamod = true;
+    GiveFnptrsToDll(&engine.table, &engine.globals);
+    EXPECT_EQ(platform::LiveWindowFonts(), 2);
+    const int created = platform::WindowFontsCreated();
+
+    META_FUNCTIONS functions{};
+    gamedll_funcs_t gamedll{};
+    ASSERT_EQ(Meta_Attach(PT_STARTUP, &functions, &engine.metaGlobals, &gamedll), 1);
+    ShowInfoWindow();  // shown, or not without a display: either way no font is made
+    ShowInfoWindow();
+    EXPECT_EQ(platform::WindowFontsCreated(), created);
+
+    EXPECT_EQ(Meta_Detach(PT_ANYTIME, PNL_CMD_FORCED), 1);
+    OnLibraryUnload();
+    EXPECT_EQ(platform::LiveWindowFonts(), 0);
+}
+#endif
+
+// The post hooks Metamod calls after the game library's own: a spawned
+// entity drawn as a transparent texture stops counting as a world brush;
+// every other entity keeps its flags.
+TEST(PostHooks, OnlyTransparentTexturesLoseTheWorldBrushFlag) {
+    TestEngine engine;
+    const int kOtherFlag = 1 << 3;
+    for (int rendermode = 0; rendermode <= 5; ++rendermode) {
+        edict_t &entity = engine.edicts[10 + rendermode];
+        entity.v.rendermode = rendermode;
+        entity.v.flags = FL_WORLDBRUSH | kOtherFlag;
+        EXPECT_EQ(kPluginPostHooks.pfnSpawn(&entity), 0);
+        const int expected = rendermode == kRenderTransTexture ? kOtherFlag : FL_WORLDBRUSH | kOtherFlag;
+        EXPECT_EQ(entity.v.flags, expected) << "render mode " << rendermode;
+    }
+    EXPECT_EQ(kPluginPostHooks.pfnSpawn(nullptr), 0);
 }

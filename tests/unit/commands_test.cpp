@@ -1,6 +1,8 @@
+
 #include <cstdint>
 #include <regex>
 
+#include "commands/join_messages.h"
 #include "commands_fixture.h"
 #include "engine/build_number.h"
 #include "platform/window.h"
@@ -165,3 +167,161 @@ TEST_F(SwitchCommandTest, OnlyExactlyZeroOrOneIsAccepted) {
     EXPECT_EQ(ConsoleLines(), (Lines{"[ZEQ] LOG: Bots Support disabled."}));
     EXPECT_EQ(SwitchState(SWITCH_BOTS_SUPPORT), 0);
 }
+
+using commands_test::CommandsTest;
+using commands_test::Lines;
+
+namespace {
+
+struct JoinMessagesTest : CommandsTest {
+    // Player 3 connects; returns what reached its console.
+    Lines Connect(const char *join, const char *info, bool expectSent) {
+        engine.SetVariable("zeq_kestrin_join_msg", join);
+        engine.SetVariable("zeq_kestrin_info", info);
+        engine.clientPrints.clear();
+        engine.console.clear();
+        EXPECT_EQ(SendJoinMessages(engine.Player(3)), expectSent) << join << " " << info;
+        return engine.clientPrints;
+    }
+};
+
+const std::string kShortJoin = "3:### Server is running at 57 FPS with ZEQ Kes-Trin v1.70 ###\n";
+const std::string kShortInfo = "3:### Welcome to Hostname ! Server WeB Site: http://www.kestrin.example.org . ###\n";
+const std::string kLongInfo = "3:" + std::string(43, '#') +
+                              "\n# Welcome to Hostname! Hello everyone! \n"
+                              "# Server WeB Site: http://www.kestrin.example.org. \n" +
+                              std::string(43, '#') + "\n";
+
+std::string LongJoin(const std::string &players) {
+    return "3:" + std::string(66, '-') +
+           "\n#  Welcome! BceM IIPuBET!\n"
+           "#  Server is currently running at 57 FPS with " + players + " clients present.\n"
+           "#  Current map: de_dust2 \n"
+           "#  Server is running with ZEQ Kes-Trin v1.70.\n" + std::string(66, '-') + "\n";
+}
+
+}  // namespace
+
+// Settings are truncated toward zero; information off is logged at every connection.
+TEST_F(JoinMessagesTest, SettingsChooseTheFormsAndTheServerTextsArePrintedAsTheyAre) {
+    measuredFps = 57;
+    EXPECT_EQ(Connect("1", "1", true), (Lines{kShortJoin, kShortInfo}));
+    EXPECT_EQ(engine.calls.back(), "pfnClientPrintf(3, 0)");  // the player's console
+    EXPECT_EQ(Connect("1.5", "1.9", true), (Lines{kShortJoin, kShortInfo}));
+    // The first player on an empty server is told that 0 clients are present.
+    EXPECT_EQ(Connect("2", "2", true), (Lines{LongJoin("0"), kLongInfo}));
+    SetPresence(engine.Player(2), 1);
+    SetPresence(engine.Player(32), 1);
+    EXPECT_EQ(Connect("3", "7", true), (Lines{LongJoin("2"), kLongInfo}));
+    EXPECT_EQ(engine.console, "");
+    for (const char *info : {"0", "-3"}) {
+        EXPECT_EQ(Connect("1", info, true), (Lines{kShortJoin})) << info;
+        EXPECT_EQ(ConsoleLines(), (Lines{"[ZEQ] LOG: Info Disabled"})) << info;
+    }
+    for (const char *join : {"0", "0.9", "-2.5"}) {
+        EXPECT_TRUE(Connect(join, "2", false).empty()) << join;
+        EXPECT_EQ(engine.console, "") << join;
+    }
+
+    // Server texts are printed as they are and cut to the buffer.
+    engine.SetVariable("zeq_kestrin_hostname", "100% %s%n%d");
+    engine.SetVariable("zeq_kestrin_website", "a.example");
+    EXPECT_EQ(Connect("1", "1", true)[1], "3:### Welcome to 100% %s%n%d ! Server WeB Site: http://a.example . ###\n");
+
+    const std::string longName(700, 'x');
+    engine.SetVariable("zeq_kestrin_hostname", longName);
+    const std::string expected = std::string(43, '#') + "\n# Welcome to " + longName;
+    EXPECT_EQ(Connect("1", "2", true), (Lines{kShortJoin, "3:" + expected.substr(0, kJoinMessageSize - 1)}));
+    engine.globals.deathmatch = 0.0f;
+    EXPECT_TRUE(Connect("2", "2", false).empty());
+}
+
+TEST_F(JoinMessagesTest, ConnectHookReportsHandledOnlyWhenTheJoinMessageWasSent) {
+    loadedByMetamod = true;
+    char reason[128] = "";
+    EXPECT_EQ(kPluginHooks.pfnClientConnect(engine.Player(3), "Player", "10.0.0.1:27005", reason), 1);
+    EXPECT_EQ(engine.metaGlobals.mres, MRES_HANDLED);
+    engine.SetVariable("zeq_kestrin_join_msg", "0");
+    EXPECT_EQ(kPluginHooks.pfnClientConnect(engine.Player(3), "Player", "10.0.0.1:27005", reason), 1);
+    EXPECT_EQ(engine.metaGlobals.mres, MRES_IGNORED);
+    loadedByMetamod = false;
+}
+
+// The kicker bridge runs on system timers: the game-time ones of POSIX hosts.
+#if !defined(_WIN32)
+
+#include "commands/map_timers.h"
+#include "commands_fixture.h"
+#include "platform/platform.h"
+
+using commands_test::CommandsTest;
+using commands_test::Lines;
+
+namespace {
+
+struct HpkBridgeTest : CommandsTest {
+    float gameTime = 0.0f;
+
+    // A map start: the game time begins again and the map timers start.
+    void MapStart() {
+        gameTime = 1.0f;
+        platform::AdvanceSystemTimers(gameTime);
+        StartMapTimers();
+    }
+    // Runs these seconds' frames; returns and clears the script's queued commands.
+    Lines RunSeconds(float seconds) {
+        for (const float end = gameTime + seconds; gameTime < end - 1e-3f;)
+            platform::AdvanceSystemTimers(gameTime += 0.05f);
+        Lines out;
+        for (const std::string &command : engine.serverCommands)
+            if (command.compare(0, 8, "kestrin_") == 0 || command.compare(0, 4, "amx_") == 0) out.push_back(command);
+        engine.serverCommands.clear();
+        return out;
+    }
+};
+
+const Lines kDefaults = {"kestrin_maxping 100\n", "kestrin_checks 5\n", "kestrin_tests 5\n", "kestrin_delay 14\n"};
+const Lines kPause = {"amx_pausecfg pause zeq_kestrin.amxx\n"};
+
+}  // namespace
+
+// Across map changes exactly one re-send timer runs; switched off, the re-sends
+// stop at the next map start, and every later set-up pauses the script.
+TEST_F(HpkBridgeTest, KickerGetsItsSettingsEveryTwentySecondsUntilSwitchedOff) {
+    engine.SetVariable("zeq_kestrin_hpk", "1");
+    MapStart();
+    EXPECT_TRUE(RunSeconds(9.8f).empty());
+    EXPECT_EQ(RunSeconds(0.4f), kDefaults);
+    EXPECT_EQ(ConsoleLines().back(), "[ZEQ] LOG: HPK is Enabled.");
+
+    // Changes reach the script with the next re-send, truncated; nothing is logged.
+    engine.console.clear();
+    engine.SetVariable("zeq_kestrin_hpk_maxping", "150");
+    engine.SetVariable("zeq_kestrin_hpk_delay", "2.9");
+    EXPECT_TRUE(RunSeconds(19.6f).empty());
+    const Lines changed = {"kestrin_maxping 150\n", "kestrin_checks 5\n", "kestrin_tests 5\n", "kestrin_delay 2\n"};
+    EXPECT_EQ(RunSeconds(0.4f), changed);
+    EXPECT_EQ(engine.console, "");
+
+    for (int map = 0; map < 5; ++map) {
+        MapStart();
+        EXPECT_EQ(RunSeconds(15.0f), changed) << map;
+        EXPECT_EQ(platform::LiveSystemTimers(), 1) << map;
+    }
+    Lines twice = changed;
+    twice.insert(twice.end(), changed.begin(), changed.end());
+    EXPECT_EQ(RunSeconds(40.0f), twice);
+
+    engine.SetVariable("zeq_kestrin_hpk", "0");
+    EXPECT_EQ(RunSeconds(20.0f), changed);
+    for (int map = 0; map < 2; ++map) {
+        engine.console.clear();
+        MapStart();
+        EXPECT_EQ(RunSeconds(10.5f), kPause);
+        EXPECT_EQ(ConsoleLines().back(), "[ZEQ] LOG: HPK is Disabled.");
+        EXPECT_EQ(platform::LiveSystemTimers(), 0);
+        EXPECT_TRUE(RunSeconds(60.0f).empty());
+    }
+}
+
+#endif  // !_WIN32
