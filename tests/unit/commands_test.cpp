@@ -168,8 +168,6 @@ TEST_F(SwitchCommandTest, OnlyExactlyZeroOrOneIsAccepted) {
     EXPECT_EQ(SwitchState(SWITCH_BOTS_SUPPORT), 0);
 }
 
-using commands_test::CommandsTest;
-using commands_test::Lines;
 
 namespace {
 
@@ -251,11 +249,8 @@ TEST_F(JoinMessagesTest, ConnectHookReportsHandledOnlyWhenTheJoinMessageWasSent)
 #if !defined(_WIN32)
 
 #include "commands/map_timers.h"
-#include "commands_fixture.h"
 #include "platform/platform.h"
 
-using commands_test::CommandsTest;
-using commands_test::Lines;
 
 namespace {
 

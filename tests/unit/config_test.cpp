@@ -199,8 +199,6 @@ TEST_F(ProfileFileTest, StatusLinesOfTheVariablesAndOutOfRange) {
     EXPECT_STREQ(GetStatusLine(24), "Spike: 3. Timer: 2.");
 }
 
-using config_test::ConfigTest;
-using config_test::Count;
 
 namespace {
 struct ProfileValidationTest : ConfigTest {
@@ -292,7 +290,6 @@ TEST_F(ProfileValidationTest, ServerAndBotsLevelsReportAndClampInOrderAndTheLogL
 }
 
 using AutoConfigTest = config_test::ConfigTest;
-using config_test::Count;
 
 namespace {
 using V = std::vector<int32_t>;
@@ -417,8 +414,6 @@ TEST_F(AutoConfigTest, ExistingFileRunsWithoutMeasuringAMissingOneIsMadeOnceAndO
 #  include <unistd.h>
 #endif
 
-using config_test::ConfigTest;
-using config_test::Count;
 using platform::FaultPoint;
 using Names = std::set<std::string>;
 
@@ -599,8 +594,6 @@ TEST_F(AutoConfigWriteTest, FileSizeLimitOfZeroIsReportedAndLeavesNoFile) {
 }
 #endif
 
-using config_test::Commands;
-using config_test::Count;
 using PresetsTest = config_test::ConfigTest;
 
 TEST_F(PresetsTest, ServerSetsAreIssuedInOrderTrimmedAndBotsSupportNeedsTheBotsAddOn) {

@@ -197,8 +197,6 @@ TEST_F(FrameDiagnosticsTest, ThrottlingOptOutMissingOrRefusedIsLoggedOnce) {
 
 // The metrics file: its text, where it goes, and what an unwritable
 // directory and a full disk leave behind.
-using platform::ArmFault;
-using platform::FaultPoint;
 
 namespace {
 
