@@ -71,12 +71,6 @@ inline void WriteBytes(const std::string &path, const uint8_t *data, std::size_t
     out.write(reinterpret_cast<const char *>(data), static_cast<std::streamsize>(size));
 }
 
-inline std::uintmax_t FileSize(const std::string &path) {
-    std::error_code error;
-    const std::uintmax_t size = std::filesystem::file_size(path, error);
-    return error ? 0 : size;
-}
-
 // Removes every file of a directory (the directory stays).
 inline void EmptyDirectory(const std::string &path) {
     std::error_code error;
