@@ -23,9 +23,8 @@
 #include "platform/hardware.h"
 #include "support/test_engine.h"
 
-namespace config_test {
+namespace {
 
-using ::Count;  // support/test_engine.h
 using Commands = std::vector<std::string>;
 
 const std::string kConfigDir = "cstrike/addons/zeq_kestrin/configs/";
@@ -55,13 +54,6 @@ struct ConfigTest : ::testing::Test {
     void WriteConfig(const std::string &name, const std::string &text) { engine.WriteFile(kConfigDir + name, text); }
 };
 
-}  // namespace config_test
-
-using config_test::Commands;
-using config_test::ConfigTest;
-using config_test::Count;
-
-namespace {
 struct ProfileFileTest : ConfigTest {
     void ReadIni(const std::string &text) {
         WriteConfig("kestrin.ini", text);
@@ -289,7 +281,7 @@ TEST_F(ProfileValidationTest, ServerAndBotsLevelsReportAndClampInOrderAndTheLogL
     EXPECT_EQ(g_fpsLevels[0].iNumber, 9);
 }
 
-using AutoConfigTest = config_test::ConfigTest;
+using AutoConfigTest = ConfigTest;
 
 namespace {
 using V = std::vector<int32_t>;
@@ -377,21 +369,21 @@ TEST_F(AutoConfigTest, ExistingFileRunsWithoutMeasuringAMissingOneIsMadeOnceAndO
 
     engine.SetVariable("zeq_kestrin_autoconfig", "2");
     engine.serverCommands.clear();
-    std::filesystem::remove_all(config_test::kConfigDir);
+    std::filesystem::remove_all(kConfigDir);
     RunAutoConfig();
     EXPECT_EQ(s_probeCalls, 0);
     EXPECT_EQ(Count(Log(), "[ZEQ] ERROR: AutoConfiguration file not found.\n"), 1u);
     EXPECT_TRUE(engine.serverCommands.empty());
 
     WriteConfig(".keep", "");
-    engine.WriteFile(config_test::kLogFile, "");
+    engine.WriteFile(kLogFile, "");
     RunAutoConfig();
     EXPECT_EQ(s_probeCalls, 1);
     EXPECT_EQ(Count(Log(), "[ZEQ] WARNING: Can't Open AutoConfiguration File. Creating new...\n"), 1u);
 #if !defined(_WIN32)  // Windows shows the figures in a message box instead
     EXPECT_NE(engine.console.find("AutoConfig measured 2400.00 768 (CPU MHz, free memory MB)"), std::string::npos);
 #endif
-    const std::string file = engine.ReadTextFile(config_test::kConfigDir + "kestrin.acfg");
+    const std::string file = engine.ReadTextFile(kConfigDir + "kestrin.acfg");
     EXPECT_EQ(Count(file, "\n"), 19u);
     EXPECT_EQ(file.find("zeq_kestrin_logs 1\nzeq_kestrin_loglevel 0\nzeq_kestrin_sysrate 0\nzeq_kestrin_autofps 260\n"), 0u);
     EXPECT_NE(file.find("\nzeq_kestrin_strengthening 1\nzeq_kestrin_join_msg 1\n"), std::string::npos);
@@ -419,7 +411,7 @@ using Names = std::set<std::string>;
 
 namespace {
 constexpr int kKilled = 9;
-const std::string kAutoConfig = config_test::kConfigDir + "kestrin.acfg";
+const std::string kAutoConfig = kConfigDir + "kestrin.acfg";
 
 HardwareFigures SingleProcessorAt800() { return HardwareFigures{800.0f, 256}; }
 
@@ -432,7 +424,7 @@ struct AutoConfigWriteTest : ConfigTest {
     }
     Names ConfigFiles() {
         Names names;
-        for (const auto &entry : std::filesystem::directory_iterator(config_test::kConfigDir))
+        for (const auto &entry : std::filesystem::directory_iterator(kConfigDir))
             names.insert(entry.path().filename().string());
         return names;
     }
@@ -466,7 +458,7 @@ TEST_F(AutoConfigWriteTest, FailureAtAnyStepLeavesNoFileAndTheNextMapMakesIt) {
         SCOPED_TRACE(static_cast<int>(step.point));
         std::filesystem::remove(kAutoConfig);
         if (step.emptyBefore) WriteConfig("kestrin.acfg", "");
-        engine.WriteFile(config_test::kLogFile, "");
+        engine.WriteFile(kLogFile, "");
         engine.serverCommands.clear();
         platform::ArmFault(step.point, step.passes, 1);
         RunAutoConfig();
@@ -512,7 +504,7 @@ TEST_F(AutoConfigWriteTest, FileCompletedByAnotherServerMeanwhileIsRunWithoutAnE
 // processes go; those of running processes and of other paths stay.
 Names s_whileMeasuring;
 HardwareFigures ListWhileMeasuring() {
-    for (const auto &entry : std::filesystem::directory_iterator(config_test::kConfigDir))
+    for (const auto &entry : std::filesystem::directory_iterator(kConfigDir))
         s_whileMeasuring.insert(entry.path().filename().string());
     return SingleProcessorAt800();
 }
@@ -594,7 +586,7 @@ TEST_F(AutoConfigWriteTest, FileSizeLimitOfZeroIsReportedAndLeavesNoFile) {
 }
 #endif
 
-using PresetsTest = config_test::ConfigTest;
+using PresetsTest = ConfigTest;
 
 TEST_F(PresetsTest, ServerSetsAreIssuedInOrderTrimmedAndBotsSupportNeedsTheBotsAddOn) {
     EXPECT_EQ(ApplyServerPreset(true), 1);
