@@ -8,6 +8,7 @@
 #include "commands/hpk_bridge.h"
 #include "commands/map_timers.h"
 #include "config/variables.h"
+#include "control/governor.h"
 #include "engine/build_number.h"
 #include "engine/engine_services.h"
 #include "engine/known_mods.h"
@@ -198,13 +199,20 @@ TEST(LibraryLifetime, ForcedDetachStopsEveryTimer) {
     loadedByMetamod = true;
     META_FUNCTIONS functions{};
     gamedll_funcs_t gamedll{};
+    uint64_t slack = 0, slackAfter = 0;
+    ASSERT_TRUE(platform::TimerResolutionInForce(&slack));
     ASSERT_EQ(Meta_Attach(PT_STARTUP, &functions, &engine.metaGlobals, &gamedll), 1);
     StartEveryTimer(engine);
+    engine.SetVariable("zeq_kestrin_sleepsm", "10");
+    ApplyTimerPeriod();
     EXPECT_EQ(Meta_Detach(PT_ANYTIME, PNL_COMMAND), 0);  // refused: the plugin stays and its timers run on
     EXPECT_EQ(platform::LiveSystemTimers(), 4);
     EXPECT_EQ(Meta_Detach(PT_ANYTIME, PNL_CMD_FORCED), 1);
     EXPECT_EQ(platform::LiveSystemTimers(), 0);
     EXPECT_EQ(HpkResendTimerId(), 0u);
+    // The timer period is given back: a server kept at 10 ms would lose frames.
+    ASSERT_TRUE(platform::TimerResolutionInForce(&slackAfter));
+    EXPECT_EQ(slackAfter, slack);
 }
 
 TEST(LibraryLifetime, StandaloneUnloadStopsEveryTimer) {
