@@ -409,15 +409,6 @@ struct GovernorTest : diagnostics_test::DiagnosticsTest {
 };
 }  // namespace
 
-TEST_F(GovernorTest, ThousandFramesPublishTwoHundredFiftyThenFramesAreOnlyCounted) {
-    Measure(250);
-    EXPECT_EQ(engine.VariableText("zeq_fps"), "250");
-    engine.calls.clear();
-    for (int i = 0; i < 50; ++i) GovernorFrame();  // between checks only frames are counted
-    EXPECT_EQ(frameCount, 50u);
-    EXPECT_TRUE(engine.calls.empty());
-}
-
 TEST_F(GovernorTest, FixedRate) {
     const struct {
         const char *sysrate;

@@ -657,6 +657,7 @@ TEST_F(ProcessingTest, ModelLengthAndFigure) {
                  {"hex.mdl 0 900 ab 5 0x10", "[ZEQ] ERROR: Failz catching model hex.mdl."},
                  {"nan.mdl 0 0x900 ab 5 nan", "[ZEQ] ERROR: The nan.mdl is not model"}},
                 false);
+    EXPECT_EQ(Count(engine.console, "[ZEQ] LOG: Model long.mdl successfuly catched."), 1u);  // shown too
     // Three engine questions per model that passes the length test.
     EXPECT_EQ(Calls("pfnGetModelPtr"), 7u);
     EXPECT_EQ(Calls("pfnNumberOfEntities"), 7u);

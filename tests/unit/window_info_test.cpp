@@ -82,6 +82,7 @@ TEST_F(InfoWindowTest, WithoutDesktopTheConsoleGetsTheWholeWindowInOrder) {
     const Lines lines = Run({"zeq_kestrin_show"});
     // Heading, 6 x (header + 4 lines), footer.
     const Lines texts = FramedTexts(lines);
+    EXPECT_EQ(lines[lines.size() - 3].front(), '+') << "a rule above the footer";
     ASSERT_EQ(texts.size(), 1u + 6 * 5 + 1);
     EXPECT_EQ(texts.front(), "Kes-Trin View");
     EXPECT_EQ(texts.back(), kInfoFooterText);
