@@ -67,6 +67,7 @@ void StartFrame() {
     log.push_back(text);
 }
 void PlayerPreThink(edict_t *entity) { log.push_back("PlayerPreThink " + Index(entity)); }
+const char *GameDescription() { return "Counter-Strike"; }
 int GetEntityAPI2(DLL_FUNCTIONS *table, int *version) {
     log.push_back("GetEntityAPI2 " + std::to_string(*version));
     if (*version != entityVersionWanted) {
@@ -82,6 +83,7 @@ int GetEntityAPI2(DLL_FUNCTIONS *table, int *version) {
     table->pfnServerDeactivate = &ServerDeactivate;
     table->pfnStartFrame = &StartFrame;
     table->pfnPlayerPreThink = &PlayerPreThink;
+    table->pfnGetGameDescription = &GameDescription;
     return 1;
 }
 int Blending(int version, struct sv_blending_interface_s **, struct server_studio_api_s *, float (*)[3][4],

@@ -108,6 +108,14 @@ bool StandaloneSim::load(const PluginExports &exports, std::string *error) {
 
 void StandaloneSim::gameInit() {
     if (functions_.pfnGameInit) functions_.pfnGameInit();
+    // The engine asks for the game's description (the server browser's game
+    // name) without checking the entry: a table that lost it would crash it.
+    if (!functions_.pfnGetGameDescription) {
+        engine_.printf("hostsim: unexpected: the game table has no pfnGetGameDescription\n");
+        ++errors_;
+    } else {
+        functions_.pfnGetGameDescription();
+    }
 }
 
 void StandaloneSim::spawnEntity(edict_t *entity, const char *classname) {
