@@ -219,7 +219,7 @@ TEST_F(PlatformFaultsTest, DatabaseCutByAFullDiskIsReportedLeftUnmarkedAndFoundD
     WriteSized("cstrike/models/c.mdl", 30);
     engine.SetVariable("zeq_kestrin_proc_mdl", "1");
     engine.SetVariable("zeq_kestrin_proc_spr", "0");
-    LogMessage(false, LOGLEVEL_LOG, LOGMODE_NORMAL, "log opened");
+    LogMessage(true, LOGLEVEL_LOG, LOGMODE_NORMAL, "log opened");
 
     // The first model line is written, the second is cut half-way.
     ArmFault(FaultPoint::WriteStream, 1, 1);

@@ -46,11 +46,13 @@ struct ResourcesTest : ::testing::Test {
         engine.WriteFile("cstrike/probe.kts", "");
         return platform::SetDatabaseMark("cstrike/probe.kts") && platform::HasDatabaseMark("cstrike/probe.kts");
     }
-    // The log's lines without their "[hh:mm:ss] " stamps.
+    // The log's lines without their "[hh:mm:ss] " stamps; each is also shown
+    // on the console.
     Lines LogLines() {
         Lines lines;
         std::istringstream in(engine.Exists(kLogFile) ? engine.ReadTextFile(kLogFile) : "");
         for (std::string line; std::getline(in, line);) lines.push_back(line.size() > 11 ? line.substr(11) : line);
+        for (const std::string &line : lines) EXPECT_NE(engine.console.find(line), std::string::npos) << line;
         return lines;
     }
     // Forgets what was logged so far.
