@@ -6,4 +6,4 @@ cd "$(dirname "$0")/.."
 count() { find "$@" -type f \( -name '*.cpp' -o -name '*.h' -o -name '*.inc' \) -print0 | xargs -0 cat | grep -cv '^[[:space:]]*$'; }
 tests=$(count tests)
 code=$(count src tools)
-echo "tests: $tests lines, code: $code lines, ratio $((tests * 100 / code)) %"
+echo "tests: $tests lines, code: $code lines, ratio $(awk -v t="$tests" -v c="$code" 'BEGIN { printf "%.1f", 100 * t / c }') %"
