@@ -234,7 +234,8 @@ def test_sample(first, every_test, every_short_test=False):
 
 
 def earlier_catchers(path):
-    """line text and change -> the tests that caught it, from an --out file."""
+    """file:line, change and changed line -> the tests that caught it, from an
+    --out file (a sample whose line has moved since runs every stage)."""
     found = {}
     if not path:
         return found
@@ -242,7 +243,7 @@ def earlier_catchers(path):
         for row in f:
             fields = row.rstrip("\n").split("\t")
             if len(fields) >= 5 and fields[0] == "caught" and fields[4] and fields[4] != "(timed out)":
-                found[(fields[1].split(":")[0], fields[2], fields[3])] = fields[4].split()
+                found[(fields[1], fields[2], fields[3])] = fields[4].split()
     return found
 
 
@@ -309,7 +310,7 @@ def main():
                     result = "uncompiled"
                     uncompiled += 1
                 else:
-                    first = [t for t in catchers.get((rel, name, mutated.strip()), []) if t in tests]
+                    first = [t for t in catchers.get((f"{rel}:{line + 1}", name, mutated.strip()), []) if t in tests]
                     was_caught, names = test_sample(first, args.every_test, args.every_short_test)
                     result = "caught" if was_caught else "survived"
                     failed = " ".join(names)
