@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "config/variables.h"
+#include "diagnostics/frame_profile.h"
 #include "diagnostics/frame_trace.h"
 #include "diagnostics/metrics.h"
 #include "engine/engine_services.h"
@@ -44,7 +45,10 @@ void CpuShare(const CpuMark &from, const CpuMark &to, IntervalSummary *summary) 
 
 void RecordFrameInterval() {
     const uint64_t now = platform::MonotonicNanoseconds();
-    if (s_lastFrameNs != 0 && now > s_lastFrameNs) AddInterval(s_window, now - s_lastFrameNs);
+    if (s_lastFrameNs != 0 && now > s_lastFrameNs) {
+        AddInterval(s_window, now - s_lastFrameNs);
+        ProfileFrameEnd(now - s_lastFrameNs);
+    }
     s_lastFrameNs = now;
 }
 
@@ -60,6 +64,7 @@ void FrameDiagnosticsMapStart() {
     RateWatchMapStart(s_state.rates);
     TraceMapStart();
     MetricsMapStart();
+    ProfileMapStart();
 }
 
 void FrameDiagnosticsBeforeCheck(const RateSteering &steering) {
@@ -75,6 +80,7 @@ void FrameDiagnosticsBeforeCheck(const RateSteering &steering) {
     SummarizeHistogram(s_map, &s_state.map);
     CpuShare(s_mapStartCpu, now, &s_state.map);
     ClearHistogram(s_window);
+    ProfileCloseWindow();
     s_lastCheckCpu = now;
     s_state.haveWindow = true;
 }
@@ -103,4 +109,5 @@ void ResetFrameDiagnosticsForTests() {
     g_frameStatsOn = true;
     TraceMapStart();
     ResetMetricsForTests();
+    ResetProfileForTests();
 }

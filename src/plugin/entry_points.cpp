@@ -6,10 +6,13 @@
 #include "commands/map_timers.h"
 #include "config/variables.h"
 #include "control/timer_throttling.h"
+#include "diagnostics/frame_profile.h"
 #include "engine/message_table.h"
 #include "log/log.h"
+#include "platform/profile_clock.h"
 #include "platform/window.h"
 #include "plugin/dllapi.h"
+#include "plugin/profile_hooks.h"
 #include "plugin/standalone.h"
 
 namespace {
@@ -49,6 +52,10 @@ ZK_EXPORT ZK_HOST_CALLED void ZK_STDCALL GiveFnptrsToDll(enginefuncs_t *pengfunc
     std::memset(&g_engfuncs, 0, sizeof(g_engfuncs));
     if (pengfuncsFromEngine != nullptr) std::memcpy(&g_engfuncs, pengfuncsFromEngine, kEngineFuncsClassicBytes);
     gpGlobals = pGlobals;
+    // The engine and Metamod take the hook tables once, at load: the calls
+    // are timed only when the server was started asking for it.
+    g_profileHooksInstalled = platform::LaunchOptionGiven(kProfileLaunchOption);
+    if (g_profileHooksInstalled) platform::ProfileTickNanoseconds();  // measures the clock now, not in a frame
     // The information window's fonts live as long as the library.
     platform::CreateWindowFonts();
 
@@ -91,8 +98,12 @@ ZK_EXPORT ZK_HOST_CALLED int GetEntityAPI2(DLL_FUNCTIONS *pFunctionTable, int *i
         GameDllPair()->dllapi_table = GameDllFunctions();
         gpGamedllFuncs = GameDllPair();
         std::memcpy(pFunctionTable, GameDllFunctions(), sizeof(DLL_FUNCTIONS));
+        if (g_profileHooksInstalled) {
+            InstallProfiledStandalone(pFunctionTable);
+            return 1;
+        }
     }
-    InstallHooks(pFunctionTable, kPluginHooks);
+    InstallHooks(pFunctionTable, g_profileHooksInstalled ? kProfiledPreHooks : kPluginHooks);
     return 1;
 }
 
@@ -100,7 +111,7 @@ ZK_EXPORT ZK_HOST_CALLED int GetEntityAPI2_Post(DLL_FUNCTIONS *pFunctionTable, i
     (void)interfaceVersion;
     if (pFunctionTable == nullptr) return 1;
     std::memset(pFunctionTable, 0, sizeof(DLL_FUNCTIONS));
-    InstallHooks(pFunctionTable, kPluginPostHooks);
+    InstallHooks(pFunctionTable, g_profileHooksInstalled ? kProfiledPostHooks : kPluginPostHooks);
     return 1;
 }
 

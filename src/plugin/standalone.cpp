@@ -4,7 +4,9 @@
 
 #include "engine/plugin_state.h"
 #include "log/log.h"
+#include "diagnostics/frame_profile.h"
 #include "platform/platform.h"
+#include "plugin/profile_hooks.h"
 
 namespace {
 platform::LibraryHandle gameLibrary = nullptr;
@@ -77,5 +79,6 @@ gamedll_funcs_t *GameDllPair() { return &s_gameDllPair; }
 
 const DLL_FUNCTIONS *PassThroughTable() {
     if (loadedByMetamod) return nullptr;
+    if (g_profileHooksInstalled && s_gameDllPair.dllapi_table != nullptr) return &kTimedGameFunctions;
     return s_gameDllPair.dllapi_table;
 }
