@@ -7,6 +7,8 @@
 #include "control/governor.h"
 #include "control/timer_throttling.h"
 #include "diagnostics/frame_diagnostics.h"
+#include "diagnostics/frame_profile.h"
+#include "diagnostics/player_network.h"
 #include "engine/decimal_text.h"
 #include "engine/engine_services.h"
 #include "engine/plugin_state.h"
@@ -84,6 +86,51 @@ void PrintRateWarnings(const RateWatch &rates) {
     }
 }
 
+struct Ms {
+    char text[32];
+    explicit Ms(double us) { FormatDecimal(text, sizeof(text), us / 1000.0, 2); }
+};
+
+// Where the frame goes: each family's time a frame in the last window, the
+// rest of the frame, and the slow frames.
+void PrintWhereTheFrameGoes() {
+    const ProfileWindow &w = LastProfileWindow();
+    ConsolePrint("Where the frame goes (last 4 s, ms a frame):");
+    if (w.frames > 0) {
+        ConsolePrint("  %-26s %9s %9s %9s %9s", "", "mean", "p50", "p99", "max");
+        for (uint32_t i = 0; i < kProfileParts; ++i) {
+            const ProfilePartFigures &f = w.parts[i];
+            ConsolePrint("  %-26s %9s %9s %9s %9s", kProfilePartNames[i], Ms(f.meanUs).text,
+                         Ms(static_cast<double>(f.p50Us)).text, Ms(static_cast<double>(f.p99Us)).text,
+                         Ms(static_cast<double>(f.maxUs)).text);
+        }
+    } else if (ProfileNeedsRestart()) {
+        ConsolePrint("  not measured: zeq_kestrin_profile 1 needs the launch option %s (restart the server with it)",
+                     kProfileLaunchOption);
+    } else if (g_profileHooksInstalled && !g_profileMeasuring) {
+        ConsolePrint("  not measured: zeq_kestrin_profile is 0");
+    } else if (!g_profileHooksInstalled) {
+        ConsolePrint("  not measured: start the server with %s and set zeq_kestrin_profile 1", kProfileLaunchOption);
+    } else {
+        ConsolePrint("  not measured yet: the next check shows the first window");
+    }
+    if (w.slowFrameMs > 0)
+        ConsolePrint("  %-26s %u (longer than %u ms, zeq_kestrin_slowframe_ms)", "slow frames", w.slowFrames, w.slowFrameMs);
+    else
+        ConsolePrint("  %-26s not counted (zeq_kestrin_slowframe_ms is 0)", "slow frames");
+}
+
+void PrintPlayerNetwork() {
+    const PlayerNetwork &n = LastPlayerNetwork();
+    if (n.humans == 0) {
+        ConsolePrint("  %-26s no human players", "players' ping and loss");
+        return;
+    }
+    ConsolePrint("  %-26s p50 %d ms, p90 %d ms, max %d ms (%d human players)", "players' ping", n.pingP50, n.pingP90,
+                 n.pingMax, n.humans);
+    ConsolePrint("  %-26s p50 %d %%, p90 %d %%, max %d %%", "players' loss", n.lossP50, n.lossP90, n.lossMax);
+}
+
 void PrintTimer() {
     uint64_t ns = 0;
     char inForce[48] = "unknown";
@@ -131,4 +178,8 @@ ZK_HOST_CALLED void StatsCommand() {
     if (deathmatch) PrintSteering(CurrentRateSteering());
     PrintTimer();
     if (deathmatch) PrintRateWarnings(stats.rates);
+    if (deathmatch && stats.haveWindow) {
+        PrintPlayerNetwork();
+        PrintWhereTheFrameGoes();
+    }
 }

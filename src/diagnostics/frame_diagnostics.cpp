@@ -6,6 +6,7 @@
 #include "diagnostics/frame_profile.h"
 #include "diagnostics/frame_trace.h"
 #include "diagnostics/metrics.h"
+#include "diagnostics/player_network.h"
 #include "engine/engine_services.h"
 #include "engine/plugin_state.h"
 #include "platform/platform.h"
@@ -81,6 +82,7 @@ void FrameDiagnosticsBeforeCheck(const RateSteering &steering) {
     CpuShare(s_mapStartCpu, now, &s_state.map);
     ClearHistogram(s_window);
     ProfileCloseWindow();
+    ReadPlayerNetwork();
     s_lastCheckCpu = now;
     s_state.haveWindow = true;
 }

@@ -151,7 +151,7 @@ void LogSlowFrame() {
         std::snprintf(breakdown, sizeof(breakdown), " (no breakdown: zeq_kestrin_profile is off)");
     }
     char more[64] = "";
-    if (s_slowFrames > 1) std::snprintf(more, sizeof(more), " (and %u more slow frames in this window)", s_slowFrames - 1);
+    if (s_slowFrames > 1) std::snprintf(more, sizeof(more), " (and %u more in this window)", s_slowFrames - 1);
     const platform::LocalTime &t = s_worst.when;
     LogMessage(true, LOGLEVEL_WARNING, LOGMODE_NORMAL, "Slow frame %s ms on %s (%d players) at %02d:%02d:%02d%s%s",
                Ms(s_worst.intervalNs).text, CurrentMapName(), s_worst.players, t.hour, t.minute, t.second, breakdown,

@@ -13,6 +13,7 @@
 #include "control/cpu_monitor.h"
 #include "control/governor.h"
 #include "control/spike_regulator.h"
+#include "diagnostics/player_network.h"
 #include "engine/engine_services.h"
 #include "engine/player_presence.h"
 #include "engine/plugin_state.h"
@@ -64,6 +65,7 @@ ZK_HOST_CALLED qboolean ClientConnect_Hook(edict_t *pEntity, const char *pszName
 
 ZK_HOST_CALLED void ClientDisconnect_Hook(edict_t *pEntity) {
     SetPresence(pEntity, 0);
+    NotePlayerEdict(pEntity, false);
     SetMetaResult(MRES_IGNORED);
     if (const DLL_FUNCTIONS *game = Game())
         if (game->pfnClientDisconnect != nullptr) game->pfnClientDisconnect(pEntity);
@@ -71,6 +73,7 @@ ZK_HOST_CALLED void ClientDisconnect_Hook(edict_t *pEntity) {
 
 ZK_HOST_CALLED void ClientPutInServer_Hook(edict_t *pEntity) {
     SetPresence(pEntity, 1);
+    NotePlayerEdict(pEntity, true);
     SetMetaResult(MRES_IGNORED);
     if (const DLL_FUNCTIONS *game = Game())
         if (game->pfnClientPutInServer != nullptr) game->pfnClientPutInServer(pEntity);
@@ -99,6 +102,7 @@ ZK_HOST_CALLED void ServerActivate_Hook(edict_t *pEdictList, int edictCount, int
     if (!cpuLoadReadable) LogMessage(true, LOGLEVEL_WARNING, LOGMODE_NORMAL, "Win Monitor problem (Create))");
     RegulatorMapStart();
     ClearPresence();
+    ClearPlayerEdicts();
     SetMetaResult(MRES_IGNORED);
     if (const DLL_FUNCTIONS *game = Game())
         if (game->pfnServerActivate != nullptr) game->pfnServerActivate(pEdictList, edictCount, clientMax);

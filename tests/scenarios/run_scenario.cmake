@@ -9,6 +9,7 @@
 # <SOURCE_DIR>/<NAME>.expect   what must be seen, one line each:
 #     TEXT        a line of the output that contains TEXT, after the previous match
 #     =TEXT       a line of the output that is exactly TEXT, after the previous match
+#     ~REGEX      a line of the output that matches the regular expression, after the previous match
 #     !TEXT       no line of the output contains TEXT
 #     exit N      the exit code (default 0)
 #     file PATH   the following checks read the file PATH (relative to the server
@@ -139,16 +140,29 @@ foreach(line IN LISTS expectations)
     continue()
   endif()
   set(exact FALSE)
+  set(regex FALSE)
   set(needle "${line}")
   if(line MATCHES "^=(.*)$")
     set(exact TRUE)
     set(needle "${CMAKE_MATCH_1}")
+  elseif(line MATCHES "^~(.*)$")
+    set(regex TRUE)
+    set(needle "${CMAKE_MATCH_1}")
+    string(REPLACE "@LB@" "[" needle "${needle}")
+    string(REPLACE "@RB@" "]" needle "${needle}")
   endif()
   set(found FALSE)
   while(position LESS count)
     list(GET lines ${position} candidate)
     math(EXPR position "${position} + 1")
-    if(exact)
+    if(regex)
+      string(REPLACE "@LB@" "[" plain "${candidate}")
+      string(REPLACE "@RB@" "]" plain "${plain}")
+      if("${plain}" MATCHES "${needle}")
+        set(found TRUE)
+        break()
+      endif()
+    elseif(exact)
       if("${candidate}" STREQUAL "${needle}")
         set(found TRUE)
         break()

@@ -205,4 +205,16 @@ void EngineSim::writeGameDir(char *out) const {
     out[length] = '\0';
 }
 
+void EngineSim::setPlayerStats(int index, int ping, int loss) {
+    if (index < 0) return;
+    if (playerStats_.size() <= static_cast<std::size_t>(index)) playerStats_.resize(static_cast<std::size_t>(index) + 1);
+    playerStats_[static_cast<std::size_t>(index)] = {ping, loss};
+}
+
+void EngineSim::playerStats(int index, int *ping, int *loss) const {
+    const bool known = index >= 0 && static_cast<std::size_t>(index) < playerStats_.size();
+    *ping = known ? playerStats_[static_cast<std::size_t>(index)].first : 0;
+    *loss = known ? playerStats_[static_cast<std::size_t>(index)].second : 0;
+}
+
 }  // namespace hostsim

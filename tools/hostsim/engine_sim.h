@@ -141,6 +141,10 @@ public:
     std::size_t liveFileBuffers() const { return liveFiles_.size(); }
     void writeGameDir(char *out) const;
 
+    // What pfnGetPlayerStats reports for a player (0 ms, 0 % until set).
+    void setPlayerStats(int index, int ping, int loss);
+    void playerStats(int index, int *ping, int *loss) const;
+
     // Text of a client print, with a "[client N] " prefix on each line.
     void clientPrint(int client, const char *text);
 
@@ -188,6 +192,7 @@ private:
     bool recording_ = true;
     std::set<void *> liveFiles_;
     EngineSim *previous_ = nullptr;
+    std::vector<std::pair<int, int>> playerStats_;
 };
 
 // Quotes a string for a call record: "text" with \n, \t, \" and \\ escaped.

@@ -374,6 +374,17 @@ int GetFileSize(char *path) {
     return sim.fileSize(path);
 }
 
+void GetPlayerStats(const edict_t *client, int *ping, int *loss) {
+    EngineSim &sim = Sim();
+    RECORD("pfnGetPlayerStats", EdictArg(client));
+    const int index = sim.indexOf(client);
+    if (index < 1 || index > sim.globals()->maxClients) EngineError("pfnGetPlayerStats with an entity that is no client");
+    int p = 0, l = 0;
+    sim.playerStats(index, &p, &l);
+    if (ping) *ping = p;
+    if (loss) *loss = l;
+}
+
 #undef RECORD
 
 // ------------------------------------------------------------ the table
@@ -526,7 +537,7 @@ const enginefuncs_t kEngineTable = {
     UNEXPECTED(pfnCreateInstancedBaseline),  // 136
     IMPLEMENTED(pfnCvar_DirectSet, &Cvar_DirectSet),  // 137
     UNEXPECTED(pfnForceUnmodified),  // 138
-    UNEXPECTED(pfnGetPlayerStats),  // 139
+    IMPLEMENTED(pfnGetPlayerStats, &GetPlayerStats),  // 139
     IMPLEMENTED(pfnAddServerCommand, &AddServerCommand),  // 140
     UNEXPECTED(pfnVoice_GetClientListening),  // 141
     UNEXPECTED(pfnVoice_SetClientListening),  // 142

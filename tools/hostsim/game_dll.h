@@ -45,6 +45,8 @@ public:
     virtual void serverDeactivate() = 0;
     virtual void startFrame() = 0;
     virtual void playerPreThink(edict_t *entity) = 0;
+    virtual void playerPostThink(edict_t *entity) = 0;
+    virtual void think(edict_t *entity) = 0;
     virtual void gameShutdown() = 0;
     // Metamod: detaches the plugin (forced).  Standalone: nothing; the
     // library itself is closed by whoever opened it.

@@ -30,6 +30,9 @@ extern const char kPathSeparator;
 long long HeapBytesInUse();
 int OpenFileCount();
 
+// Sets a variable of the process's environment (a library loaded later reads it).
+void SetEnvironment(const char *name, const std::string &value);
+
 // Time.
 double MonotonicSeconds();
 // POSIX: nanosleep, so the thread's timer slack decides how long it really

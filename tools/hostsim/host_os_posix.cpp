@@ -154,6 +154,8 @@ double MonotonicSeconds() {
     return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
 }
 
+void SetEnvironment(const char *name, const std::string &value) { setenv(name, value.c_str(), 1); }
+
 void SleepSeconds(double seconds) {
     if (seconds <= 0) return;
     struct timespec request;

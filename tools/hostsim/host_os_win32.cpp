@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace hostsim {
 namespace hostos {
@@ -119,6 +120,11 @@ double MonotonicSeconds() {
     LARGE_INTEGER now;
     QueryPerformanceCounter(&now);
     return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+void SetEnvironment(const char *name, const std::string &value) {
+    SetEnvironmentVariableA(name, value.c_str());
+    _putenv_s(name, value.c_str());
 }
 
 void SleepSeconds(double seconds) {

@@ -322,6 +322,34 @@ void MetamodSim::detach() {
 
 // ------------------------------------------------------------ hook calls
 
+bool MetamodSim::ParseSecondPlugin(const std::string &text, SecondPlugin *plugin) {
+    SecondPlugin parsed;
+    std::string rest = text;
+    auto word = [&](const char *a, const char *b, bool *isB) {
+        const std::string::size_type colon = rest.find(':');
+        if (colon == std::string::npos) return false;
+        const std::string first = rest.substr(0, colon);
+        rest = rest.substr(colon + 1);
+        if (first != a && first != b) return false;
+        *isB = first == b;
+        return true;
+    };
+    bool after = false;
+    if (!word("before", "after", &after) || !word("pre", "post", &parsed.post)) return false;
+    parsed.before = !after;
+    if (!ParseSlowHook(rest, &parsed.hook)) return false;
+    parsed.enabled = true;
+    *plugin = parsed;
+    return true;
+}
+
+// The second plugin's hook runs where its place in plugins.ini puts it; it
+// ignores the call (MRES_IGNORED) after its work.
+void MetamodSim::secondPluginHook(const char *name, bool post, bool before) {
+    if (!second_.enabled || second_.post != post || second_.before != before) return;
+    SlowDownIfChosen(second_.hook, name);
+}
+
 void MetamodSim::beforeHook(META_RES status) {
     metaGlobals_.mres = MRES_UNSET;
     metaGlobals_.prev_mres = MRES_UNSET;  // the only plugin is always the first
@@ -345,20 +373,25 @@ R MetamodSim::callHooked(HookSet<Table> &set, R (*Table::*slot)(A...), const cha
     metaGlobals_.orig_ret = nullptr;
     metaGlobals_.override_ret = nullptr;
     if constexpr (std::is_void<R>::value) {
+        secondPluginHook(name, false, true);
         if (attached_ && set.pre && set.pre->*slot) {
             beforeHook(status);
             (set.pre->*slot)(args...);
             afterHook(name, false, &status);
         }
+        secondPluginHook(name, false, false);
         if (status != MRES_SUPERCEDE && set.game->*slot) (set.game->*slot)(args...);
+        secondPluginHook(name, true, true);
         if (attached_ && set.post && set.post->*slot) {
             beforeHook(status);
             (set.post->*slot)(args...);
             afterHook(name, true, &status);
         }
+        secondPluginHook(name, true, false);
     } else {
         R gameResult = R(), pluginResult = R();
         bool overridden = false;
+        secondPluginHook(name, false, true);
         if (attached_ && set.pre && set.pre->*slot) {
             beforeHook(status);
             R result = (set.pre->*slot)(args...);
@@ -367,9 +400,11 @@ R MetamodSim::callHooked(HookSet<Table> &set, R (*Table::*slot)(A...), const cha
                 overridden = true;
             }
         }
+        secondPluginHook(name, false, false);
         if (status != MRES_SUPERCEDE && set.game->*slot) gameResult = (set.game->*slot)(args...);
         metaGlobals_.orig_ret = &gameResult;
         metaGlobals_.override_ret = overridden ? &pluginResult : nullptr;
+        secondPluginHook(name, true, true);
         if (attached_ && set.post && set.post->*slot) {
             beforeHook(status);
             R result = (set.post->*slot)(args...);
@@ -378,6 +413,7 @@ R MetamodSim::callHooked(HookSet<Table> &set, R (*Table::*slot)(A...), const cha
                 overridden = true;
             }
         }
+        secondPluginHook(name, true, false);
         metaGlobals_.orig_ret = nullptr;
         metaGlobals_.override_ret = nullptr;
         return overridden ? pluginResult : gameResult;
@@ -419,6 +455,12 @@ void MetamodSim::startFrame() { callHooked(dll_, &DLL_FUNCTIONS::pfnStartFrame, 
 void MetamodSim::playerPreThink(edict_t *entity) {
     callHooked(dll_, &DLL_FUNCTIONS::pfnPlayerPreThink, "pfnPlayerPreThink", entity);
 }
+
+void MetamodSim::playerPostThink(edict_t *entity) {
+    callHooked(dll_, &DLL_FUNCTIONS::pfnPlayerPostThink, "pfnPlayerPostThink", entity);
+}
+
+void MetamodSim::think(edict_t *entity) { callHooked(dll_, &DLL_FUNCTIONS::pfnThink, "pfnThink", entity); }
 
 void MetamodSim::gameShutdown() {
     callHooked(newDll_, &NEW_DLL_FUNCTIONS::pfnGameShutdown, "pfnGameShutdown");

@@ -22,6 +22,7 @@
 
 #include "engine_sim.h"
 #include "game_dll.h"
+#include "game_tables.h"
 
 namespace hostsim {
 
@@ -33,6 +34,18 @@ public:
     MetamodSim &operator=(const MetamodSim &) = delete;
 
     static MetamodSim *current();
+
+    // A second plugin, listed before or after the plugin in plugins.ini,
+    // whose pre or post hook of one function is slow on purpose.
+    struct SecondPlugin {
+        bool enabled = false;
+        bool before = false;  // listed before the plugin
+        bool post = false;    // its post hook is the slow one
+        SlowHook hook;
+    };
+    // "before|after:pre|post:HOOK:MS[:EVERY]"
+    static bool ParseSecondPlugin(const std::string &text, SecondPlugin *plugin);
+    void setSecondPlugin(const SecondPlugin &plugin) { second_ = plugin; }
 
     // Attaches the plugin.  On refusal returns false with Metamod's reason.
     bool attach(const PluginExports &exports, std::string *error);
@@ -62,6 +75,8 @@ public:
     void serverDeactivate() override;
     void startFrame() override;
     void playerPreThink(edict_t *entity) override;
+    void playerPostThink(edict_t *entity) override;
+    void think(edict_t *entity) override;
     void gameShutdown() override;
     void detach() override;  // Meta_Detach(PT_ANYTIME, PNL_CMD_FORCED)
     int errorCount() const override { return errors_; }
@@ -95,6 +110,7 @@ private:
     template <typename Table, typename R, typename... A>
     R callHooked(HookSet<Table> &set, R (*Table::*slot)(A...), const char *name,
                  typename NoDeduce<A>::type... args);
+    void secondPluginHook(const char *name, bool post, bool before);
     void beforeHook(META_RES status);
     bool afterHook(const char *name, bool post, META_RES *status);
     void getTables();
@@ -129,6 +145,7 @@ private:
     std::set<std::string> reported_;
     int errors_ = 0;
     bool attached_ = false;
+    SecondPlugin second_;
 };
 
 }  // namespace hostsim

@@ -22,6 +22,7 @@ namespace hostsim {
 namespace {
 
 const char *const kDefaultAddress = "127.0.0.1:27005";
+constexpr int kFakeClientFlag = 1 << 13;  // FL_FAKECLIENT
 
 std::string TrimLine(const std::string &text) {
     std::size_t begin = text.find_first_not_of(" \t\r\n");
@@ -180,6 +181,33 @@ bool ParseCommandLine(int argc, char **argv, HostsimOptions *options, std::strin
                 return false;
             }
             options->port = static_cast<int>(number);
+        } else if (arg == "--launch-option") {
+            std::string text;
+            if (!value(&text)) return false;
+            options->launchOptions.push_back(text);
+        } else if (arg == "--slow-game") {
+            if (!value(&options->slowGame)) return false;
+            SlowHook hook;
+            if (!ParseSlowHook(options->slowGame, &hook)) {
+                *error = "--slow-game needs HOOK:MS[:EVERY]";
+                return false;
+            }
+        } else if (arg == "--second-plugin") {
+            if (!value(&options->secondPlugin)) return false;
+            MetamodSim::SecondPlugin plugin;
+            if (!MetamodSim::ParseSecondPlugin(options->secondPlugin, &plugin)) {
+                *error = "--second-plugin needs before|after:pre|post:HOOK:MS[:EVERY]";
+                return false;
+            }
+        } else if (arg == "--thinkers") {
+            std::string text;
+            double number = 0;
+            if (!value(&text)) return false;
+            if (!ParseNumber(text, &number) || number < 0 || number > 500) {
+                *error = "--thinkers needs a number from 0 to 500";
+                return false;
+            }
+            options->thinkers = static_cast<int>(number);
         } else if (arg == "--check-profile") {
             options->checkProfile = true;
         } else if (arg == "--linger") {
@@ -263,6 +291,12 @@ void Session::map(const std::string &name, const std::vector<std::string> &class
 
     game_.serverActivate(engine_.edict(0), engine_.edictCount(), globals->maxClients);
     mapRunning_ = true;
+    thinkers_.clear();
+    for (int i = 0; i < thinkerCount_; ++i) {
+        edict_t *thinker = engine_.createEntity("info_target");
+        thinker->v.nextthink = static_cast<float>(time_);
+        thinkers_.push_back(engine_.indexOf(thinker));
+    }
     mapStartWall_ = lastFrameWall_ = hostos::MonotonicSeconds();
 
     // Clients that were in the server come back on the new map.
@@ -279,6 +313,7 @@ bool Session::admitClient(int index) {
     std::memset(&entity->v, 0, sizeof entity->v);
     entity->v.pContainingEntity = entity;
     entity->v.netname = engine_.allocString(client.name.c_str());
+    if (client.bot) entity->v.flags |= kFakeClientFlag;
     char reject[128] = "";
     if (!game_.clientConnect(entity, client.name.c_str(), client.address.c_str(), reject)) {
         reject[sizeof reject - 1] = '\0';
@@ -292,12 +327,13 @@ bool Session::admitClient(int index) {
     return true;
 }
 
-bool Session::connect(const std::string &name, const std::string &address) {
+bool Session::connect(const std::string &name, const std::string &address, bool bot) {
     if (finished_) return false;
     for (std::size_t i = 1; i < clients_.size(); ++i) {
         if (clients_[i].connected) continue;
         clients_[i].name = name;
         clients_[i].address = address;
+        clients_[i].bot = bot;
         return admitClient(static_cast<int>(i));
     }
     engine_.printf("Client \"%s\" rejected: Server is full.\n", name.c_str());
@@ -336,8 +372,18 @@ bool Session::betweenFrames() {
 void Session::runFrame(double time, double frametime) {
     engine_.setTime(time, frametime);
     game_.startFrame();
-    for (std::size_t i = 1; i < clients_.size(); ++i)
-        if (clients_[i].connected) game_.playerPreThink(engine_.edict(static_cast<int>(i)));
+    // Entities whose think time has come, then each player around its move.
+    for (int index : thinkers_) {
+        edict_t *thinker = engine_.edict(index);
+        if (thinker->v.nextthink <= 0 || thinker->v.nextthink > static_cast<float>(time)) continue;
+        thinker->v.nextthink = static_cast<float>(time + frametime);
+        game_.think(thinker);
+    }
+    for (std::size_t i = 1; i < clients_.size(); ++i) {
+        if (!clients_[i].connected) continue;
+        game_.playerPreThink(engine_.edict(static_cast<int>(i)));
+        game_.playerPostThink(engine_.edict(static_cast<int>(i)));
+    }
     if (afterFrame_) afterFrame_();
 }
 
@@ -512,6 +558,20 @@ bool Session::runLine(const std::string &rawLine, std::string *error) {
             return false;
         }
         connect(words[1], count == 3 ? words[2] : kDefaultAddress);
+    } else if (keyword == "bot") {
+        if (count != 2 || !mapRunning_) {
+            *error = "usage: bot NAME (on a running map)";
+            return false;
+        }
+        connect(words[1], "", true);
+    } else if (keyword == "ping") {
+        int index = 0, ping = 0, loss = 0;
+        if (count < 3 || count > 4 || !ParseInt(words[1], &index) || !ParseInt(words[2], &ping) ||
+            (count == 4 && !ParseInt(words[3], &loss)) || index < 1 || index > engine_.globals()->maxClients) {
+            *error = "usage: ping INDEX MS [LOSS_PERCENT]";
+            return false;
+        }
+        engine_.setPlayerStats(index, ping, loss);
     } else if (keyword == "disconnect") {
         int index = 0;
         if (count != 2 || !ParseInt(words[1], &index)) {
@@ -615,6 +675,12 @@ int RunHostsim(const HostsimOptions &given) {
         }
     }
 
+    // The stub game library reads its slow hook when it is handed the engine.
+    if (!options.slowGame.empty()) {
+        hostos::SetEnvironment("HOSTSIM_SLOW_GAME", options.slowGame);
+        ParseSlowHook(options.slowGame, &GameSlowHook());
+    }
+
     if (!options.locale.empty()) {
         // The engine's own numbers stay as they were: it reads and writes
         // them without the C library's locale (see EngineAtof).
@@ -647,6 +713,8 @@ int RunHostsim(const HostsimOptions &given) {
         game = std::move(standalone);
     } else {
         std::unique_ptr<MetamodSim> metamod(new MetamodSim(engine));
+        MetamodSim::SecondPlugin second;
+        if (MetamodSim::ParseSecondPlugin(options.secondPlugin, &second)) metamod->setSecondPlugin(second);
         if (!metamod->attach(exports, &error)) {
             engine.printf("[META] ERROR: dll: Failed to load plugin %s: %s\n", options.plugin.c_str(), error.c_str());
             std::fprintf(stderr, "hostsim: Metamod refused %s: %s\n", options.plugin.c_str(), error.c_str());
@@ -659,6 +727,7 @@ int RunHostsim(const HostsimOptions &given) {
     Session session(engine, *game);
     session.setRealtime(options.realtime);
     session.setFrameTiming(options.timing);
+    session.setThinkers(options.thinkers);
     if (auto probe = reinterpret_cast<int (*)()>(hostos::FindSymbol(library, "ZK_ProbeLiveSystemTimers")))
         session.setTimerProbe(probe);
     if (!options.trace.empty()) {

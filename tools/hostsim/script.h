@@ -50,6 +50,10 @@ struct HostsimOptions {
     std::string trace;
     FrameTimingOptions timing;  // real-time mode's frame intervals
     bool checkProfile = false;
+    std::vector<std::string> launchOptions;  // --launch-option: left in the process's arguments
+    std::string slowGame;                    // --slow-game HOOK:MS[:EVERY]
+    std::string secondPlugin;                // --second-plugin before|after:pre|post:HOOK:MS[:EVERY]
+    int thinkers = 0;                        // --thinkers N: entities that think every frame
     int port = 0;  // --port: the server's port (hostport), as -port gives it
     double lingerSeconds = 0;  // after the unload, messages are dispatched this long
     std::vector<std::string> lines;
@@ -81,7 +85,9 @@ public:
     void wait(double seconds, double framesPerSecond);
     // False when the server refused the client (full, or ClientConnect
     // returned 0).
-    bool connect(const std::string &name, const std::string &address);
+    bool connect(const std::string &name, const std::string &address, bool bot = false);
+    // Entities that think in every frame, made at each map start.
+    void setThinkers(int thinkers) { thinkerCount_ = thinkers; }
     bool disconnect(int index);
     void setDeathmatch(float deathmatch);
     // A line typed at the server console: echoed as "] LINE" and run.
@@ -102,6 +108,7 @@ private:
         bool connected = false;
         std::string name;
         std::string address;
+        bool bot = false;
     };
 
     bool admitClient(int index);
@@ -124,6 +131,8 @@ private:
     bool marked_ = false;
     Resources mark_;
     std::vector<Client> clients_;
+    int thinkerCount_ = 0;
+    std::vector<int> thinkers_;
     bool realtime_ = false;
     bool started_ = false;
     bool mapRunning_ = false;

@@ -158,6 +158,14 @@ void StandaloneSim::playerPreThink(edict_t *entity) {
     if (functions_.pfnPlayerPreThink) functions_.pfnPlayerPreThink(entity);
 }
 
+void StandaloneSim::playerPostThink(edict_t *entity) {
+    if (functions_.pfnPlayerPostThink) functions_.pfnPlayerPostThink(entity);
+}
+
+void StandaloneSim::think(edict_t *entity) {
+    if (functions_.pfnThink) functions_.pfnThink(entity);
+}
+
 void StandaloneSim::gameShutdown() {
     if (newFunctions_.pfnGameShutdown) newFunctions_.pfnGameShutdown();
 }

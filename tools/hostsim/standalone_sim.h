@@ -33,6 +33,8 @@ public:
     void serverDeactivate() override;
     void startFrame() override;
     void playerPreThink(edict_t *entity) override;
+    void playerPostThink(edict_t *entity) override;
+    void think(edict_t *entity) override;
     void gameShutdown() override;
     void detach() override {}
     int errorCount() const override { return errors_; }

@@ -2,6 +2,7 @@
 // a plugin in standalone mode.  It exports what the engine looks up in a game
 // library, and every call into it prints "[game] NAME(args)" on stdout.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -34,6 +35,8 @@ ZK_EXPORT void ZK_STDCALL GiveFnptrsToDll(enginefuncs_t *engine, globalvars_t *g
         std::memcpy(&g_engine, engine, kEngineFuncsClassicBytes);
         g_haveEngine = true;
     }
+    // hostsim --slow-game HOOK:MS:EVERY
+    if (const char *slow = std::getenv("HOSTSIM_SLOW_GAME")) hostsim::ParseSlowHook(slow, &hostsim::GameSlowHook());
     Say(std::string("GiveFnptrsToDll(") + (engine ? "engine" : "null") + ", " + (globals ? "globals" : "null") + ")");
 }
 
