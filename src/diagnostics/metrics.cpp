@@ -7,6 +7,7 @@
 #include "config/diagnostic_variables.h"
 #include "config/variables.h"
 #include "diagnostics/frame_diagnostics.h"
+#include "diagnostics/profile_metrics.h"
 #include "engine/decimal_text.h"
 #include "engine/engine_services.h"
 #include "engine/known_mods.h"
@@ -244,6 +245,7 @@ void Write(const CheckFigures &figures) {
     std::size_t length = 0;
     bool written = MetricsPaths(snapshot.port, directory, sizeof(directory), file, sizeof(file)) &&
                    FormatMetrics(snapshot, s_text, sizeof(s_text), &length) && MakeDirectories(directory) &&
+                   AppendServerProfileMetrics(snapshot.port, snapshot.game, s_text, sizeof(s_text), &length) &&
                    WriteWhole(directory, file, snapshot.port, s_text, length);
     if (written) return;
     SetVariableText(g_pMetrics, "0");

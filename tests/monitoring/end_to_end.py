@@ -156,9 +156,12 @@ def main():
             os.makedirs(root)
             lines = ["map de_dust2", f"zeq_kestrin_metrics_dir {textfile}", "zeq_kestrin_metrics 1", "wait 13",
                      "zeq_kestrin_stats", "quit"]
+            # Started with the frame profile, with one human player.
+            lines[3:3] = ["zeq_kestrin_profile 1", "connect alice", "ping 1 45 2"]
             sessions.append(subprocess.Popen(
                 [args.hostsim, "--plugin", args.plugin, "--root", root, "--stub-game", args.stub, "--realtime",
-                 "--port", str(port), "--jitter-us", "300", "--long-frame-every", "50", "--long-frame-ms", "30"]
+                 "--port", str(port), "--jitter-us", "300", "--long-frame-every", "50", "--long-frame-ms", "30",
+                 "--launch-option", "-zeq_kestrin_profile"]
                 + lines, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True))
         outputs = [session.communicate(timeout=60)[0] for session in sessions]
         for port, session, output in zip(PORTS, sessions, outputs):
@@ -205,6 +208,14 @@ def main():
                   f"{quantile * 1e3:g} ms, bucket ({lower * 1e3:g}, {upper * 1e3:g}] ms")
             if not lower <= quantile <= upper:
                 raise AssertionError(f"server {port}: quantile {quantile} outside the bucket of {p99}")
+        # The slow frames (the 30 ms frames) as the files counted them.
+        for port in PORTS:
+            with open(os.path.join(textfile, f"zeq_kestrin_{port}.prom"), encoding="utf-8") as file:
+                slow = float(re.search(r"^zeq_kestrin_slow_frames_total\{.*\} (\S+)$", file.read(), re.M).group(1))
+            seen = prometheus.value(f'zeq_kestrin_slow_frames_total{{port="{port}"}}')
+            print(f"server {port}: {seen:g} slow frames")
+            if seen != slow or slow < 1:
+                raise AssertionError(f"server {port}: Prometheus holds {seen} slow frames, the file {slow}")
         fleet = prometheus.value("histogram_quantile(0.99, sum by (le) (zeq_kestrin_frame_interval_seconds_bucket))")
         print(f"fleet p99 {fleet * 1e3:g} ms")
 
