@@ -10,6 +10,11 @@
 
 namespace hostsim {
 
+SlowHook &EngineSlowHook() {
+    static SlowHook hook;
+    return hook;
+}
+
 namespace {
 
 // ------------------------------------------------------------ slot names
@@ -232,6 +237,7 @@ EngineSim &Sim() {
 
 #define RECORD(slot, args)                                  \
     do {                                                    \
+        SlowDownIfChosen(EngineSlowHook(), slot);           \
         if (sim.recording()) sim.record(slot, (args));      \
     } while (0)
 

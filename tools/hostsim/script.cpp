@@ -10,6 +10,7 @@
 #include <memory>
 #include <sstream>
 
+#include "engine_table.h"
 #include "engine_text.h"
 #include "host_os.h"
 #include "metamod_sim.h"
@@ -190,6 +191,13 @@ bool ParseCommandLine(int argc, char **argv, HostsimOptions *options, std::strin
             SlowHook hook;
             if (!ParseSlowHook(options->slowGame, &hook)) {
                 *error = "--slow-game needs HOOK:MS[:EVERY]";
+                return false;
+            }
+        } else if (arg == "--slow-engine") {
+            if (!value(&options->slowEngine)) return false;
+            SlowHook hook;
+            if (!ParseSlowHook(options->slowEngine, &hook)) {
+                *error = "--slow-engine needs FUNCTION:MS[:EVERY]";
                 return false;
             }
         } else if (arg == "--second-plugin") {
@@ -680,6 +688,7 @@ int RunHostsim(const HostsimOptions &given) {
         hostos::SetEnvironment("HOSTSIM_SLOW_GAME", options.slowGame);
         ParseSlowHook(options.slowGame, &GameSlowHook());
     }
+    if (!options.slowEngine.empty()) ParseSlowHook(options.slowEngine, &EngineSlowHook());
 
     if (!options.locale.empty()) {
         // The engine's own numbers stay as they were: it reads and writes

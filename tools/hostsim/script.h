@@ -52,6 +52,7 @@ struct HostsimOptions {
     bool checkProfile = false;
     std::vector<std::string> launchOptions;  // --launch-option: left in the process's arguments
     std::string slowGame;                    // --slow-game HOOK:MS[:EVERY]
+    std::string slowEngine;                  // --slow-engine FUNCTION:MS[:EVERY]
     std::string secondPlugin;                // --second-plugin before|after:pre|post:HOOK:MS[:EVERY]
     int thinkers = 0;                        // --thinkers N: entities that think every frame
     int port = 0;  // --port: the server's port (hostport), as -port gives it
