@@ -98,6 +98,7 @@ void FrameDiagnosticsAfterCheck(uint32_t measuredFps) {
     row.ticrateAsked = s_state.ticrateAsked;
     row.ticrateHeld = s_state.ticrateHeld;
     row.sleepsm = VariableFloat(g_pSleepsm);
+    row.profile = LastProfileWindow();
     WriteTraceRow(row);
 }
 

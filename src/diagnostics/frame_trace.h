@@ -6,6 +6,7 @@
 
 #include <cstddef>
 
+#include "diagnostics/frame_profile.h"
 #include "diagnostics/frame_stats.h"
 #include "platform/platform.h"
 
@@ -16,6 +17,7 @@ struct TraceRow {
     float ticrateAsked;    // what sys_ticrate holds after this check
     float ticrateHeld;     // what it held while the window ran
     float sleepsm;
+    ProfileWindow profile;  // each family's p99, when the profile measured the window
 };
 
 extern const char kTraceHeader[];
