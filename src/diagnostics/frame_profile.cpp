@@ -153,8 +153,9 @@ void LogSlowFrame() {
     char more[64] = "";
     if (s_slowFrames > 1) std::snprintf(more, sizeof(more), " (and %u more in this window)", s_slowFrames - 1);
     const platform::LocalTime &t = s_worst.when;
-    LogMessage(true, LOGLEVEL_WARNING, LOGMODE_NORMAL, "Slow frame %s ms on %s (%d players) at %02d:%02d:%02d%s%s",
-               Ms(s_worst.intervalNs).text, CurrentMapName(), s_worst.players, t.hour, t.minute, t.second, breakdown,
+    LogMessage(true, LOGLEVEL_WARNING, LOGMODE_NORMAL, "Slow frame %s ms on %s (%d %s) at %02d:%02d:%02d%s%s",
+               Ms(s_worst.intervalNs).text, CurrentMapName(), s_worst.players,
+               s_worst.players == 1 ? "player" : "players", t.hour, t.minute, t.second, breakdown,
                more);
 }
 }  // namespace
