@@ -15,6 +15,7 @@
 namespace {
 void GameThink(edict_t *) { benchmark::ClobberMemory(); }
 void GamePreThink(edict_t *) { benchmark::ClobberMemory(); }
+void GamePostThink(edict_t *) { benchmark::ClobberMemory(); }
 
 struct Dispatch {
     DLL_FUNCTIONS pre{}, post{}, game{};
@@ -33,6 +34,7 @@ void Call(const Dispatch *d, Slot slot, edict_t *entity) {
 void Setup(Dispatch *d, int mode) {
     d->game.pfnThink = GameThink;
     d->game.pfnPlayerPreThink = GamePreThink;
+    d->game.pfnPlayerPostThink = GamePostThink;
     InstallHooks(&d->pre, mode == 0 ? kPluginHooks : kProfiledPreHooks);
     InstallHooks(&d->post, mode == 0 ? kPluginPostHooks : kProfiledPostHooks);
     g_profileMeasuring = mode == 2;
@@ -60,6 +62,29 @@ void BM_MetamodPlayerPreThink(benchmark::State &state) {
     g_profileMeasuring = false;
 }
 
+// What measuring adds to a whole frame of a full server: 32 players'
+// PreThink and PostThink, 100 entity thinks and the frame's close, through
+// Metamod's dispatch, without the launch option (0) and measuring (2).  The
+// difference, times 1000 frames a second, is the processor time the profile
+// costs such a server each second.
+void BM_ScriptedFrame32Players(benchmark::State &state) {
+    TestEngine engine;
+    loadedByMetamod = true;
+    Dispatch table;
+    Setup(&table, static_cast<int>(state.range(0)));
+    const Dispatch *volatile d = &table;
+    edict_t *players[32];
+    for (int i = 0; i < 32; ++i) players[i] = engine.Player(i + 1);
+    edict_t *thinker = engine.Player(5);
+    for (auto _ : state) {
+        for (edict_t *player : players) Call(d, &DLL_FUNCTIONS::pfnPlayerPreThink, player);
+        for (int i = 0; i < 100; ++i) Call(d, &DLL_FUNCTIONS::pfnThink, thinker);
+        for (edict_t *player : players) Call(d, &DLL_FUNCTIONS::pfnPlayerPostThink, player);
+        ProfileFrameEnd(1000000);
+    }
+    g_profileMeasuring = false;
+}
+
 // The clock read the profile takes twice a call.
 void BM_ProfileClockRead(benchmark::State &state) {
     for (auto _ : state) benchmark::DoNotOptimize(platform::ProfileTicks());
@@ -68,4 +93,5 @@ void BM_ProfileClockRead(benchmark::State &state) {
 
 BENCHMARK(BM_MetamodThink)->Arg(0)->Arg(1)->Arg(2);
 BENCHMARK(BM_MetamodPlayerPreThink)->Arg(0)->Arg(1)->Arg(2);
+BENCHMARK(BM_ScriptedFrame32Players)->Arg(0)->Arg(2);
 BENCHMARK(BM_ProfileClockRead);
