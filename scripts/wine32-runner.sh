@@ -173,6 +173,9 @@ build_tree() {
   mv "$partial" "$ROOT"
   mv "$partial.log" "$ROOT.log"
   echo "wine32-runner: ready ($(tr '\n' ' ' <"$ROOT/.zk-runner-versions"| sed 's/ $//'))"
+  if [ -f "$ROOT/.zk-runner-unpinned" ]; then
+    echo "wine32-runner: the versions served run 32-bit programs: pin them in scripts/wine32-runner.versions" >&2
+  fi
 }
 
 # The pinned packages, "name version" a line (comments and blank lines left
