@@ -107,6 +107,8 @@ bool ProcessRunning(unsigned long id) {
     return kill(pid, 0) == 0 || errno != ESRCH;
 }
 
+// rename and the exchange act on directory entries: a link in the
+// destination's place is itself replaced, never followed.
 bool MoveIntoPlace(const char *from, const char *to) {
     return from != nullptr && to != nullptr && std::rename(from, to) == 0;
 }

@@ -3,8 +3,8 @@
 
 Starts node_exporter (textfile collector only) and a Prometheus server that
 scrapes it every second, both on loopback ports of their own with temporary
-directories; runs two real-time hostsim servers with different ports that
-write their metrics into the collector's directory; then asks Prometheus'
+directories; runs two real-time hostsim servers with different ports whose
+metrics directories are links to the collector's directory; then asks Prometheus'
 HTTP API for the frame rate, for a histogram_quantile(0.99, ...) that must
 agree with the p99 zeq_kestrin_stats printed, for node_exporter's textfile
 scrape error, and runs every expression of the shipped dashboard.  Both
@@ -153,8 +153,11 @@ def main():
         # jitter and a 30 ms frame every 50, so that p99 lies in a wide bucket.
         for port in PORTS:
             root = os.path.join(work, f"server_{port}")
-            os.makedirs(root)
-            lines = ["map de_dust2", f"zeq_kestrin_metrics_dir {textfile}", "zeq_kestrin_metrics 1", "wait 13",
+            # The operator's way to the collector's directory: the metrics
+            # directory is a link to it (the console may not name it).
+            os.makedirs(os.path.join(root, "cstrike", "addons", "zeq_kestrin"))
+            os.symlink(textfile, os.path.join(root, "cstrike", "addons", "zeq_kestrin", "metrics"))
+            lines = ["map de_dust2", "zeq_kestrin_metrics 1", "wait 13",
                      "zeq_kestrin_stats", "quit"]
             sessions.append(subprocess.Popen(
                 [args.hostsim, "--plugin", args.plugin, "--root", root, "--stub-game", args.stub, "--realtime",

@@ -346,19 +346,62 @@ TEST_F(MetricsTest, OffByDefaultThenWrittenAtEachCheckUnderTheServersPortInItsDi
     }
     EXPECT_EQ(Files("cstrike/addons/zeq_kestrin/metrics").size(), 4u);
 
-    // An absolute directory is created whole; two ports share it.
-    const std::string directory = engine.root + "/exporter/textfile/";  // with a trailing separator
-    engine.SetVariable("zeq_kestrin_metrics_dir", directory);
-    Check();
-    engine.SetVariable("ip_hostport", "27020");
-    Check();
-    EXPECT_EQ(Files(directory), (std::vector<std::string>{"zeq_kestrin_27018.prom", "zeq_kestrin_27020.prom"}));
     EXPECT_EQ(Count(kFailure), 0u);
 }
 
+// From the console the directory may only name a place inside the game
+// directory: rcon must not get a file write anywhere else.  A refused value
+// warns once and the previous directory stays.
+TEST_F(MetricsTest, DirectoryOutsideTheGameDirectoryIsRefused) {
+    engine.SetVariable("zeq_kestrin_metrics", "1");
+    engine.SetVariable("zeq_kestrin_metrics_dir", "stats/prom/");  // inside: made, trailing separator dropped
+    Check();
+    EXPECT_TRUE(engine.Exists("cstrike/stats/prom/zeq_kestrin_27015.prom"));
+    for (const std::string &refused : {engine.root + "/outside", std::string("../../outside"), std::string("a/../../b"),
+                                      std::string("..\\outside"), std::string("C:outside"), std::string("\\\\host\\x")}) {
+        engine.SetVariable("zeq_kestrin_metrics_dir", refused);
+        Check();
+        Check();
+        EXPECT_EQ(engine.VariableText("zeq_kestrin_metrics_dir"), "stats/prom/") << refused;
+    }
+    EXPECT_EQ(Count("zeq_kestrin_metrics_dir refused"), 6u);
+    EXPECT_FALSE(engine.Exists("outside"));
+    EXPECT_FALSE(engine.Exists("../outside"));
+    EXPECT_EQ(Files("cstrike/stats/prom"), std::vector<std::string>{"zeq_kestrin_27015.prom"});
+    EXPECT_EQ(engine.VariableText("zeq_kestrin_metrics"), "1");
+}
+
+#ifndef _WIN32
+// The operator's way to an exporter's directory elsewhere: a link from the
+// metrics directory.  Links planted on the files the plugin writes are never
+// followed: another user of a shared directory cannot make the server
+// overwrite a file of its own.
+TEST_F(MetricsTest, DirectoryLinkIsFollowedButNoLinkOnTheFilesWritten) {
+    const std::string exporter = engine.root + "/exporter";
+    std::filesystem::create_directories(exporter);
+    std::filesystem::create_directories("cstrike/addons/zeq_kestrin");
+    std::filesystem::create_directory_symlink(exporter, "cstrike/addons/zeq_kestrin/metrics");
+    engine.WriteFile("victim.txt", "the operator's");
+    const std::string pid = std::to_string(platform::ProcessId());
+    for (const std::string &name : {"zeq_kestrin_27015.prom." + pid + ".tmp", "zeq_kestrin_27015." + pid + ".tmp"})
+        std::filesystem::create_symlink(engine.root + "/victim.txt", exporter + "/" + name);
+    engine.SetVariable("zeq_kestrin_metrics", "1");
+    Check();
+    EXPECT_EQ(engine.ReadFile("victim.txt"), "the operator's");
+    EXPECT_NE(engine.ReadFile(exporter + "/zeq_kestrin_27015.prom").find("zeq_kestrin_players"), std::string::npos);
+    // A link in the file's own place is replaced, not written through.
+    std::filesystem::remove(exporter + "/zeq_kestrin_27015.prom");
+    std::filesystem::create_symlink(engine.root + "/victim.txt", exporter + "/zeq_kestrin_27015.prom");
+    Check();
+    EXPECT_EQ(engine.ReadFile("victim.txt"), "the operator's");
+    EXPECT_FALSE(std::filesystem::is_symlink(exporter + "/zeq_kestrin_27015.prom"));
+    EXPECT_EQ(Count(kFailure), 0u);
+}
+#endif
+
 TEST_F(MetricsTest, UnwritableDirectoryWarnsOnceAMapAndSwitchesTheMetricsOff) {
     engine.SetVariable("zeq_kestrin_metrics", "1");
-    for (FaultPoint point : {FaultPoint::MakeDirectory, FaultPoint::OpenForWriting}) {
+    for (FaultPoint point : {FaultPoint::MakeDirectory, FaultPoint::CreateTemporary}) {
         ArmFault(point, 0, -1);
         Check();
         EXPECT_EQ(engine.VariableText("zeq_kestrin_metrics"), "0");
@@ -379,7 +422,7 @@ TEST_F(MetricsTest, FullDiskLeavesTheLastWholeFileAndNoTemporary) {
     engine.SetVariable("zeq_kestrin_metrics", "1");
     Check();
     const std::string before = engine.ReadFile(kDefaultFile);
-    ArmFault(FaultPoint::WriteStream, 0, 1);
+    ArmFault(FaultPoint::WriteTemporary, 0, 1);
     engine.globals.time += 10.0f;
     Check();
     EXPECT_EQ(engine.ReadFile(kDefaultFile), before);
