@@ -245,6 +245,7 @@ struct MetricsTest : diagnostics_test::DiagnosticsTest {
         engine.RegisterEngineVariable("port", "27015");
         engine.RegisterEngineVariable("hostport", "0");
         engine.RegisterEngineVariable("ip_hostport", "0");
+        engine.RegisterEngineVariable("ip", "localhost");
     }
     void Check() {
         engine.globals.time = nextCheckTime;
@@ -328,6 +329,9 @@ TEST_F(MetricsTest, OffByDefaultThenWrittenAtEachCheckUnderTheServersPortInItsDi
     Check();
     std::string text = engine.ReadFile(kDefaultFile);  // the missing directory is created
     EXPECT_NE(text.find("zeq_kestrin_frames_per_second{port=\"27015\",game=\"cstrike\"} "), std::string::npos);
+    // What the operator asked for (zeq_kestrin_autofps 100), not sys_ticrate.
+    EXPECT_NE(text.find("zeq_kestrin_rate_target{port=\"27015\",game=\"cstrike\",mode=\"automatic\"} 100\n"),
+              std::string::npos);
     // Rewritten in place: the new text, and no file left beside it.
     engine.SetVariable("sys_ticrate", "321");
     Check();
@@ -346,6 +350,29 @@ TEST_F(MetricsTest, OffByDefaultThenWrittenAtEachCheckUnderTheServersPortInItsDi
     }
     EXPECT_EQ(Files("cstrike/addons/zeq_kestrin/metrics").size(), 4u);
 
+    // Servers bound to different addresses on one port: a file and labels each.
+    engine.SetVariable("ip", "10.0.0.1");
+    Check();
+    text = engine.ReadFile("cstrike/addons/zeq_kestrin/metrics/zeq_kestrin_10.0.0.1_27018.prom");
+    EXPECT_NE(text.find("zeq_kestrin_players{port=\"27018\",address=\"10.0.0.1\",game=\"cstrike\"} "),
+              std::string::npos);
+
+    // Temporary files of this server's name left by ended processes go at
+    // the map start; its own, and other servers', stay.  The map start keeps
+    // the last window's series until the map's first check.
+    const std::string prefix = "cstrike/addons/zeq_kestrin/metrics/zeq_kestrin_10.0.0.1_27018.prom.";
+    const std::string self = prefix + std::to_string(platform::ProcessId()) + ".7.tmp";
+    const std::string other = "cstrike/addons/zeq_kestrin/metrics/zeq_kestrin_27015.prom.99999999.tmp";
+    for (const std::string &name : {prefix + "99999999.tmp", prefix + "99999999.3.tmp", self, other})
+        engine.WriteFile(name, "left");
+    Check();
+    EXPECT_EQ(Files("cstrike/addons/zeq_kestrin/metrics").size(), 9u);
+    NewMap();
+    EXPECT_EQ(Files("cstrike/addons/zeq_kestrin/metrics").size(), 7u);
+    EXPECT_TRUE(engine.Exists(self) && engine.Exists(other));
+    text = engine.ReadFile("cstrike/addons/zeq_kestrin/metrics/zeq_kestrin_10.0.0.1_27018.prom");
+    EXPECT_NE(text.find("zeq_kestrin_frames_per_second{"), std::string::npos);
+    EXPECT_NE(text.find("zeq_kestrin_window_frame_interval_seconds{"), std::string::npos);
     EXPECT_EQ(Count(kFailure), 0u);
 }
 
