@@ -287,6 +287,10 @@ TEST(MetricsFormat, LabelValuesAreEscapedAndKeptValidUtf8) {
         {"bad\xE9x\xC3", "bad?x?"},            // Latin-1 byte, cut sequence
         {"\xF0\x9F\x98\x80!", "\xF0\x9F\x98\x80!"},
         {"\xF8\x80\x80\x80", "????"},  // no UTF-8 lead byte, whatever follows
+        // What Prometheus' parser refuses: overlong forms, surrogates, above U+10FFFF.
+        {"\xE0\x9F\xBF|\xED\xA0\x80|\xF0\x8F\xBF\xBF|\xF4\x90\x80\x80", "???|???|????|????"},
+        {"\xE0\xA0\x80\xED\x9F\xBF\xF0\x90\x80\x80\xF4\x8F\xBF\xBF",  // the edges it takes
+         "\xE0\xA0\x80\xED\x9F\xBF\xF0\x90\x80\x80\xF4\x8F\xBF\xBF"},
     };
     for (const auto &[value, escaped] : cases) {
         char out[64];
