@@ -1,11 +1,17 @@
 #!/usr/bin/env bash
-# The 32-bit Windows runner: a small Debian trixie tree with Wine 10 and its
-# 32-bit (WoW64) Windows libraries, in which the i686 builds run. The host's
-# own Wine runs 64-bit programs only, and the host never gets the i386
-# architecture: that lives inside the tree alone.
+# The 32-bit Windows runner: a small Debian trixie tree with Debian's own
+# Wine 10 for 64-bit and 32-bit programs (wine, wine64 and wine32:i386, the
+# distribution's supported WoW64 set), in which the i686 builds run. The
+# host never gets the i386 architecture: that lives inside the tree alone.
+# On a kernel that cannot start 32-bit Linux programs, the tree falls back to
+# Wine's own WoW64 (32-bit Windows code inside the 64-bit loader).
 #
-#   wine32-runner.sh ensure            makes the tree when it is missing or
-#                                      unfinished (about three minutes, online)
+#   wine32-runner.sh ensure            makes the tree when it is missing, was
+#                                      made by another version of this script
+#                                      or of its pinned versions, or is
+#                                      unfinished (a minute or two, online)
+#   wine32-runner.sh ensure --fresh    makes it again from nothing, whatever
+#                                      is there (what CI does)
 #   wine32-runner.sh run PROGRAM ARG...
 #                                      runs PROGRAM with wine in the tree, in
 #                                      the caller's working directory and
@@ -14,11 +20,17 @@
 #                                      ZK_WINE32_PREFIX (or the default one)
 #   wine32-runner.sh drop-prefix       stops the Wine server of that prefix
 #                                      and deletes the prefix
+#   wine32-runner.sh versions          what the tree was made with
 #   wine32-runner.sh remove            deletes the tree
 #
 # ZK_WINE32_ROOT   where the tree lives (default /var/cache/zeq-kestrin/wine32-trixie)
 # ZK_WINE32_PREFIX the Wine prefix, a path inside the tree
 #                  (default /var/tmp/zk-wine32-prefix)
+# ZK_WINE32_MIRROR the Debian mirror (default http://deb.debian.org/debian)
+#
+# scripts/wine32-runner.versions pins the Wine packages: the tree is made with
+# those versions while the archive serves them; when it serves others, the
+# runner says which and tries them, and fails naming them if they do not run.
 #
 # Each run happens in a mount namespace of its own (unshare -m): /proc, /sys
 # (read-only), /dev, /dev/pts, the X server sockets, the repository and the
@@ -35,9 +47,11 @@ PREFIX="${ZK_WINE32_PREFIX:-/var/tmp/zk-wine32-prefix}"
 MIRROR="${ZK_WINE32_MIRROR:-http://deb.debian.org/debian}"
 SELF="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/$(basename "${BASH_SOURCE[0]}")"
 REPO="$(dirname "$(dirname "$SELF")")"
-# Written last, after the tree has run a 32-bit Windows program. Changing the
-# recipe below means changing this text: older trees are then made again.
-STAMP_TEXT="zeq-kestrin wine32 runner 1: trixie minbase, wine wine64, libwine:i386 i386-windows"
+VERSIONS_FILE="$(dirname "$SELF")/wine32-runner.versions"
+# Written last, after the tree has run a 32-bit Windows program: the digest
+# of this script and of the pinned versions, so that a tree made by any other
+# version of either is made again.
+STAMP_TEXT="zeq-kestrin wine32 runner: $(cat "$SELF" "$VERSIONS_FILE" 2>/dev/null | sha256sum | cut -c1-16)"
 STAMP="$ROOT/.zk-runner-ready"
 LOCK="$ROOT.lock"
 
@@ -138,7 +152,7 @@ build_tree() {
   private_namespace  # here, so that its failure is reported as such
   remove_tree "$ROOT"
   mkdir -p "$(dirname "$ROOT")"
-  echo "wine32-runner: making the 32-bit Windows runner in $ROOT (Debian trixie and Wine, a few minutes)"
+  echo "wine32-runner: making the 32-bit Windows runner in $ROOT (Debian trixie and Wine, a minute or two)"
   # An unfinished tree is made again from the last step that completed (each
   # step writes its mark when it is done); anything else is started afresh.
   if ! step_done "$partial/.zk-step-base"; then
@@ -151,45 +165,122 @@ build_tree() {
     echo "$STAMP_TEXT" >"$partial/.zk-step-base"
   fi
   if ! step_done "$partial/.zk-step-wine"; then
-    ZK_WINE32_ROOT="$partial" in_tree /bin/sh -ec '
-      export DEBIAN_FRONTEND=noninteractive
-      dpkg --add-architecture i386
-      apt-get update -qq
-      apt-get install -y -qq --no-install-recommends wine wine64 >/dev/null
-      version=$(dpkg-query -W -f "\${Version}" libwine)
-      # Only the Windows half of the i386 package: its files complete the
-      # 64-bit package'"'"'s empty i386-windows directory (WoW64).
-      rm -rf /var/tmp/libwine-i386 && mkdir -p /var/tmp/libwine-i386 && cd /var/tmp/libwine-i386
-      chown _apt . 2>/dev/null || true
-      apt-get download -qq "libwine:i386=$version"
-      dpkg-deb -x libwine_*_i386.deb unpacked
-      cp -a unpacked/usr/lib/i386-linux-gnu/wine/i386-windows/. /usr/lib/x86_64-linux-gnu/wine/i386-windows/
-      cd / && rm -rf /var/tmp/libwine-i386
-      apt-get clean
-      rm -rf /var/lib/apt/lists/*
-    ' >>"$partial.log" 2>&1 || { tail -20 "$partial.log" >&2; die "installing Wine in the tree failed (log: $partial.log)"; }
+    install_wine "$partial"
     echo "$STAMP_TEXT" >"$partial/.zk-step-wine"
   fi
-  # A 32-bit Windows program must run before the tree counts as made.
-  local check
-  check=$(cd / && ZK_WINE32_ROOT="$partial" WINEPREFIX=/var/tmp/zk-wine32-check WINEDEBUG=-all in_tree \
-          wine 'C:\windows\syswow64\cmd.exe' /c echo wow64-ready 2>>"$partial.log" | tr -d '\r') || true
-  ZK_WINE32_ROOT="$partial" in_tree /bin/sh -c 'wineserver -k 2>/dev/null; rm -rf /var/tmp/zk-wine32-check' >/dev/null 2>&1 || true
-  case "$check" in
-    *wow64-ready*) ;;
-    *) die "the tree does not run 32-bit Windows programs (log: $partial.log)" ;;
-  esac
+  check_tree "$partial"
   echo "$STAMP_TEXT" >"$partial/.zk-runner-ready"
   mv "$partial" "$ROOT"
   mv "$partial.log" "$ROOT.log"
-  echo "wine32-runner: ready"
+  echo "wine32-runner: ready ($(tr '\n' ' ' <"$ROOT/.zk-runner-versions"| sed 's/ $//'))"
+  if [ -f "$ROOT/.zk-runner-unpinned" ]; then
+    echo "wine32-runner: the versions served run 32-bit programs: pin them in scripts/wine32-runner.versions" >&2
+  fi
+}
+
+# The pinned packages, "name version" a line (comments and blank lines left
+# out).
+pins() { sed -e 's/#.*//' -e '/^[[:space:]]*$/d' "$VERSIONS_FILE"; }
+
+# What the tree has against what is pinned: one "name: made with X, pinned Y"
+# for each package whose version differs.
+version_drift() {
+  local tree=$1 name pinned made
+  while read -r name pinned; do
+    made=$(awk -v n="$name" '$1 == n { print $2 }' "$tree/.zk-runner-versions" 2>/dev/null)
+    [ "$made" = "$pinned" ] || echo "$name ${made:-missing} (pinned $pinned)"
+  done < <(pins)
+}
+
+# Installs the pinned Wine packages in the tree; when the archive no longer
+# serves one of those versions, says which and installs what it serves
+# (check_tree then decides whether that still runs).
+install_wine() {
+  local tree=$1 names pinned
+  [ -f "$VERSIONS_FILE" ] || die "$VERSIONS_FILE is missing (it pins the Wine packages)"
+  names=$(pins | awk '{ print $1 }' | tr '\n' ' ')
+  pinned=$(pins | awk '{ print $1 "=" $2 }' | tr '\n' ' ')
+  ZK_WINE32_ROOT="$tree" ZK_NAMES="$names" ZK_PINNED="$pinned" in_tree /bin/sh -ec '
+    export DEBIAN_FRONTEND=noninteractive
+    dpkg --add-architecture i386
+    apt-get update -qq
+    rm -f /.zk-runner-unpinned
+    if ! apt-get install -y -qq --no-install-recommends $ZK_PINNED >/dev/null 2>/var/tmp/zk-pinned.err; then
+      cat /var/tmp/zk-pinned.err
+      for name in $ZK_NAMES; do
+        echo "$name $(apt-cache policy "$name" | sed -n "s/^ *Candidate: //p")"
+      done >/.zk-runner-unpinned
+      apt-get install -y -qq --no-install-recommends $ZK_NAMES >/dev/null
+    fi
+    rm -f /var/tmp/zk-pinned.err
+    for name in $ZK_NAMES; do
+      echo "$name $(dpkg-query -W -f "\${Version}" "$name")"
+    done >/.zk-runner-versions
+    apt-get clean
+    rm -rf /var/lib/apt/lists/*
+  ' >>"$tree.log" 2>&1 || { tail -20 "$tree.log" >&2; die "installing Wine in the tree failed (log: $tree.log)"; }
+  if [ -f "$tree/.zk-runner-unpinned" ]; then
+    echo "wine32-runner: the archive no longer serves the pinned Wine versions; trying what it serves:" >&2
+    version_drift "$tree" | sed 's/^/  /' >&2
+  fi
+  # Debian's 32-bit loader is a 32-bit Linux program. A kernel that cannot
+  # start one (IA32 emulation off) still runs 32-bit Windows code inside the
+  # 64-bit loader (Wine's own WoW64), given the 32-bit Windows libraries
+  # beside the 64-bit ones; the wine command then picks the 64-bit loader.
+  if ZK_WINE32_ROOT="$tree" in_tree /usr/lib/wine/wine --version >>"$tree.log" 2>&1 && [ -z "${ZK_WINE32_FORCE_WOW64:-}" ]; then
+    echo "mode 32-bit-loader" >>"$tree/.zk-runner-versions"
+  else
+    echo "wine32-runner: this kernel does not start 32-bit Linux programs; using Wine's own WoW64 (64-bit loader)" >&2
+    cp -a "$tree/usr/lib/i386-linux-gnu/wine/i386-windows/." "$tree/usr/lib/x86_64-linux-gnu/wine/i386-windows/"
+    rm -f "$tree/usr/lib/wine/wine"
+    echo "mode 64-bit-loader" >>"$tree/.zk-runner-versions"
+  fi
+}
+
+# A 32-bit Windows program must run before the tree counts as made: a fresh
+# prefix is created (its 32-bit system directory must be filled), then the
+# 32-bit command interpreter says which architecture it runs as.
+check_tree() {
+  local tree=$1 check why
+  local prefix=/var/tmp/zk-wine32-check
+  rm -rf "$tree$prefix"
+  check=$(cd / && ZK_WINE32_ROOT="$tree" WINEPREFIX="$prefix" WINEDEBUG=-all in_tree /bin/sh -c '
+    wineboot --init >/dev/null 2>&1; wineserver -w
+    echo "syswow64 $(ls "$WINEPREFIX/drive_c/windows/syswow64" 2>/dev/null | wc -l)"
+    wine "C:\\windows\\syswow64\\cmd.exe" /c "echo runs-as-%PROCESSOR_ARCHITECTURE%"
+  ' 2>>"$tree.log" | tr -d '\r') || true
+  echo "$check" >>"$tree.log"
+  ZK_WINE32_ROOT="$tree" in_tree /bin/sh -c "wineserver -k 2>/dev/null; rm -rf $prefix" >/dev/null 2>&1 || true
+  case "$check" in
+    *runs-as-x86*) return 0 ;;
+    *"syswow64 0"*) why="the new prefix's 32-bit system directory (syswow64) stayed empty: Wine's 32-bit side did not start" ;;
+    *) why="the 32-bit command interpreter did not run" ;;
+  esac
+  local drift
+  drift=$(version_drift "$tree" | sed 's/^/    /')
+  if [ -n "$drift" ]; then
+    die "the tree does not run 32-bit Windows programs: $why (log: $tree.log).
+  The archive served other Wine versions than the pinned ones (scripts/wine32-runner.versions):
+$drift
+  Point ZK_WINE32_MIRROR at a mirror or snapshot that still serves the pinned versions, or find
+  versions that work and pin them there."
+  fi
+  die "the tree does not run 32-bit Windows programs: $why, with the pinned Wine versions
+  ($(tr '\n' ' ' <"$tree/.zk-runner-versions" 2>/dev/null)) (log: $tree.log).
+  The kernel must run 32-bit x86 code (IA32 emulation): check 'uname -r' and the boot options
+  (ia32_emulation=0 turns it off), then run scripts/wine32-runner.sh ensure --fresh."
 }
 
 ensure() {
-  ready && return 0
+  local fresh=${1:-}
+  [ -n "$fresh" ] || ! ready || return 0
   mkdir -p "$(dirname "$ROOT")"
   exec 9>"$LOCK"
   flock 9
+  if [ -n "$fresh" ]; then
+    remove_tree "$ROOT.partial"
+    remove_tree "$ROOT"
+  fi
   ready || build_tree
   exec 9>&-
 }
@@ -206,7 +297,16 @@ WINE_IN_TREE='
 
 case "${1:-}" in
   __inside) shift; inside "$@" ;;
-  ensure) ensure ;;
+  ensure)
+    case "${2:-}" in
+      "") ensure ;;
+      --fresh) ensure fresh ;;
+      *) die "usage: wine32-runner.sh ensure [--fresh]" ;;
+    esac ;;
+  versions)
+    ready || die "the runner is not made yet: run scripts/wine32-runner.sh ensure"
+    cat "$ROOT/.zk-runner-versions" ;;
+  stamp) echo "$STAMP_TEXT" ;;
   prefix)
     ensure
     WINEPREFIX="$PREFIX" WINEDEBUG=-all in_tree /bin/sh -c "$WINE_IN_TREE" sh cmd /c exit >/dev/null 2>&1 \
@@ -234,5 +334,5 @@ case "${1:-}" in
     remove_tree "$ROOT"
     rm -f "$ROOT.log" "$ROOT.partial.log"
     ;;
-  *) sed -n '2,31p' "$SELF" | sed 's/^# \{0,1\}//'; exit 2 ;;
+  *) sed -n '2,44p' "$SELF" | sed 's/^# \{0,1\}//'; exit 2 ;;
 esac

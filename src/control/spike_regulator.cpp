@@ -35,7 +35,7 @@ void ReportRegulationOff() {
     s_offReported = true;
     LogMessage(true, LOGLEVEL_WARNING, LOGMODE_NORMAL,
                "CPU regulation is off on this map: no processor load can be read from %s. "
-               "zeq_kestrin_cpu does nothing until it can.",
+               "zeq_kestrin_cpu does nothing until the server is restarted with the source readable.",
                platform::CpuCounterSource());
 }
 

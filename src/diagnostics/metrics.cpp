@@ -1,6 +1,5 @@
 #include "diagnostics/metrics.h"
 
-#include <cinttypes>
 #include <cstdio>
 #include <cstring>
 
@@ -8,7 +7,6 @@
 #include "config/variables.h"
 #include "diagnostics/frame_diagnostics.h"
 #include "diagnostics/profile_metrics.h"
-#include "engine/decimal_text.h"
 #include "engine/engine_services.h"
 #include "engine/known_mods.h"
 #include "engine/plugin_state.h"
@@ -17,131 +15,37 @@
 #include "platform/file_system.h"
 #include "platform/platform.h"
 
-// Suited to 100 to 1000+ frames a second: 1 ms is 1000 fps, 10 ms is 100 fps.
-const uint32_t kMetricsBucketUs[kMetricsBuckets] = {250, 500, 1000, 1500, 2000, 3000, 5000, 10000, 20000, 50000, 100000};
-
 namespace {
-const char *const kBucketLabels[kMetricsBuckets] = {"0.00025", "0.0005", "0.001", "0.0015", "0.002", "0.003",
-                                                    "0.005",   "0.01",   "0.02",  "0.05",   "0.1"};
 constexpr unsigned kDefaultPort = 27015;
 constexpr std::size_t kPathSize = 512;
 constexpr std::size_t kTextSize = 16384;
-constexpr int kRenameAttempts = 3;
+constexpr std::size_t kAddressSize = 64;
+constexpr std::size_t kSettingSize = 256;
+
+// What the last check measured, shown from the next map start until that
+// map's first check, so that no series drops out at a map change.
+struct LastWindow {
+    bool have;
+    uint32_t fps;
+    IntervalSummary window;
+    double ticrateHeld;
+    RateSteering steering;
+};
 
 ServerIntervalHistogram s_intervals{};
+LastWindow s_last{};
 int64_t s_mapStartTime = 0;
 uint64_t s_rateShortfalls = 0;  // shortfall warnings since the server started
 bool s_shortfallSeen = false;   // this map's shortfall warning is counted
 bool s_failureReported = false;
+char s_directory[kSettingSize] = "";  // the directory setting in force ("" the default)
 char s_text[kTextSize];
-
-// The buckets' index bounds in IntervalHistogram (exclusive): an interval in
-// bucket i is shorter than the bound when i is below it.  Every bound falls on
-// a bucket edge, so the counts are exact.
-uint32_t BucketIndexLimit(uint32_t us) {
-    return us <= kFineBucketLimitUs ? us : kFineBucketLimitUs + (us - kFineBucketLimitUs) / kCoarseBucketUs;
-}
-
-// Appends to a fixed buffer; remembers when something did not fit.
-class Text {
-public:
-    Text(char *szOut, std::size_t size) : out_(szOut), size_(size) {
-        if (size_ > 0) out_[0] = '\0';
-    }
-    void Add(const char *szText) {
-        const std::size_t length = std::strlen(szText);
-        if (!fits_ || used_ + length >= size_) {
-            fits_ = false;
-            return;
-        }
-        std::memcpy(out_ + used_, szText, length + 1);
-        used_ += length;
-    }
-    void Real(double value) {
-        char number[64];
-        FormatDecimalShort(number, sizeof(number), value, 9);
-        Add(number);
-    }
-    void Whole(uint64_t value) {
-        char number[24];
-        std::snprintf(number, sizeof(number), "%" PRIu64, value);
-        Add(number);
-    }
-    bool fits() const { return fits_; }
-    std::size_t used() const { return used_; }
-
-private:
-    char *out_;
-    std::size_t size_;
-    std::size_t used_ = 0;
-    bool fits_ = true;
-};
-
-// Writes the samples of one file: every series carries the server's labels.
-class Writer {
-public:
-    Writer(Text &text, const char *szServerLabels) : text_(text), labels_(szServerLabels) {}
-    void Family(const char *szName, const char *szType, const char *szHelp) {
-        text_.Add("# HELP ");
-        text_.Add(szName);
-        text_.Add(" ");
-        text_.Add(szHelp);
-        text_.Add("\n# TYPE ");
-        text_.Add(szName);
-        text_.Add(" ");
-        text_.Add(szType);
-        text_.Add("\n");
-    }
-    // name{server labels[,extra]} and the space before the value.
-    void Start(const char *szName, const char *szExtraLabels = nullptr) {
-        text_.Add(szName);
-        text_.Add("{");
-        text_.Add(labels_);
-        if (szExtraLabels != nullptr) {
-            text_.Add(",");
-            text_.Add(szExtraLabels);
-        }
-        text_.Add("} ");
-    }
-    void Real(const char *szName, double value, const char *szExtraLabels = nullptr) {
-        Start(szName, szExtraLabels);
-        text_.Real(value);
-        text_.Add("\n");
-    }
-    void Whole(const char *szName, uint64_t value, const char *szExtraLabels = nullptr) {
-        Start(szName, szExtraLabels);
-        text_.Whole(value);
-        text_.Add("\n");
-    }
-    void Gauge(const char *szName, const char *szHelp, double value) {
-        Family(szName, "gauge", szHelp);
-        Real(szName, value);
-    }
-
-private:
-    Text &text_;
-    const char *labels_;
-};
-
-bool Escaped(const char *szName, const char *szValue, char *szOut, std::size_t size) {
-    char value[256];
-    if (!EscapeLabelValue(szValue, value, sizeof(value))) return false;
-    const int length = std::snprintf(szOut, size, "%s=\"%s\"", szName, value);
-    return length > 0 && static_cast<std::size_t>(length) < size;
-}
 
 // A number from 0 to 65535 that the variable holds, or 0.
 unsigned PortVariable(const char *szName) {
     if (g_engfuncs.pfnCVarGetPointer == nullptr) return 0;
     const int value = VariableInt(g_engfuncs.pfnCVarGetPointer(szName));
     return value > 0 && value <= 65535 ? static_cast<unsigned>(value) : 0;
-}
-
-bool IsAbsolute(const char *szPath) {
-    if (szPath[0] == '/' || szPath[0] == '\\') return true;
-    const char first = szPath[0];
-    const bool letter = (first >= 'a' && first <= 'z') || (first >= 'A' && first <= 'Z');
-    return letter && szPath[1] == ':';
 }
 
 bool IsSeparator(char c) { return c == '/' || (platform::kPathSeparator == '\\' && c == '\\'); }
@@ -165,29 +69,58 @@ bool MakeDirectories(const char *szDirectory) {
     return platform::DirectoryExists(szDirectory);
 }
 
-// The whole text into the temporary file, then put in the file's place.  No
-// flush to the disk: the file is rewritten every few seconds, a reader only
-// needs it whole, and a disk flush on the server's thread costs milliseconds.
-bool WriteWhole(const char *szDirectory, const char *szFile, unsigned port, const char *szText, std::size_t length) {
-    char temporary[kPathSize];
-    const int written = std::snprintf(temporary, sizeof(temporary), "%s%czeq_kestrin_%u.%u.tmp", szDirectory,
-                                      platform::kPathSeparator, port, platform::ProcessId());
-    if (written <= 0 || static_cast<std::size_t>(written) >= sizeof(temporary)) return false;
-    std::FILE *stream = platform::OpenStream(temporary, "wb");
-    if (stream == nullptr) return false;
-    bool complete = platform::WriteStream(stream, szText, length);
-    complete = platform::CloseStream(stream) && complete;
-    // Windows refuses to replace a file another process holds open without
-    // sharing its deletion, as an exporter may for the moment of a scrape:
-    // a refused rename is tried again twice, a millisecond apart.
-    bool moved = false;
-    for (int attempt = 0; complete && !moved && attempt < kRenameAttempts; ++attempt) {
-        if (attempt > 0) platform::SleepMilliseconds(1);
-        moved = platform::SwapIntoPlace(temporary, szFile);
+// The directory setting in force: a new value of zeq_kestrin_metrics_dir is
+// taken when it lies inside the game directory, otherwise refused once with
+// a warning and the variable set back.
+const char *DirectorySetting() {
+    const char *setting = VariableText(g_pMetricsDir);
+    if (std::strcmp(setting, s_directory) == 0) return s_directory;
+    if (MetricsDirectoryAllowed(setting) && std::strlen(setting) < sizeof(s_directory)) {
+        std::snprintf(s_directory, sizeof(s_directory), "%s", setting);
+        return s_directory;
     }
-    complete = complete && moved;
-    if (!complete) std::remove(temporary);
-    return complete;
+    LogMessage(true, LOGLEVEL_WARNING, LOGMODE_NORMAL,
+               "zeq_kestrin_metrics_dir refused: \"%.200s\" is not a directory inside the game directory (no "
+               "absolute path, drive letter or \"..\"); the metrics stay in \"%s\". To feed an exporter's "
+               "directory elsewhere, make %s a link to it (see the operator's guide, Metrics and monitoring).",
+               setting, IsEmptyText(s_directory) ? kDefaultMetricsDir : s_directory, kDefaultMetricsDir);
+    SetVariableText(g_pMetricsDir, IsEmptyText(s_directory) ? kDefaultMetricsDir : s_directory);
+    // The engine may keep the text as it was given: remember what it holds.
+    std::snprintf(s_directory, sizeof(s_directory), "%s", VariableText(g_pMetricsDir));
+    return s_directory;
+}
+
+// The directory (inside the game directory) and the file of this server.
+bool MetricsPaths(unsigned port, const char *szAddress, char *szDirectory, std::size_t directorySize, char *szFile,
+                  std::size_t fileSize) {
+    szFile[0] = '\0';
+    const char *setting = DirectorySetting();
+    if (IsEmptyText(setting)) setting = kDefaultMetricsDir;
+    const int length =
+        std::snprintf(szDirectory, directorySize, "%s%c%s", GameDirName(), platform::kPathSeparator, setting);
+    if (length <= 0 || static_cast<std::size_t>(length) >= directorySize) return false;
+    std::size_t end = static_cast<std::size_t>(length);  // a trailing separator is dropped
+    while (end > 1 && IsSeparator(szDirectory[end - 1])) szDirectory[--end] = '\0';
+    const int fileLength =
+        szAddress[0] != '\0'
+            ? std::snprintf(szFile, fileSize, "%s%czeq_kestrin_%s_%u.prom", szDirectory, platform::kPathSeparator,
+                            szAddress, port)
+            : std::snprintf(szFile, fileSize, "%s%czeq_kestrin_%u.prom", szDirectory, platform::kPathSeparator, port);
+    if (fileLength <= 0 || static_cast<std::size_t>(fileLength) >= fileSize) {
+        szFile[0] = '\0';
+        return false;
+    }
+    return true;
+}
+
+// The whole text into a new temporary file, then put in the file's place.
+// No flush to the disk: the file is rewritten every few seconds, a reader
+// only needs it whole, and a disk flush on the server's thread costs
+// milliseconds.
+bool WriteWhole(const char *szFile, const char *szText, std::size_t length, bool mapStart) {
+    platform::AtomicFile file;
+    return file.Begin(szFile, false, mapStart) && file.Write(szText, length) &&
+           file.Commit(platform::AtomicFile::Landing::Swapped);
 }
 
 const char *PlatformName() {
@@ -209,22 +142,30 @@ const char *MapName() {
     return gpGlobals->pStringBase + gpGlobals->mapname;
 }
 
-void Write(const CheckFigures &figures) {
-    if (VariableInt(g_pMetrics) == 0) return;
+void Write(const CheckFigures &figures, bool mapStart) {
+    if (VariableInt(g_pMetrics) == 0) {
+        DirectorySetting();  // a refused value is said at once
+        return;
+    }
     const FrameDiagnostics &diagnostics = CurrentFrameDiagnostics();
+    char address[kAddressSize];
+    ServerAddress(address, sizeof(address));
     MetricsSnapshot snapshot{};
     snapshot.port = ServerPort();
+    snapshot.address = address;
     snapshot.game = GameDirName();
     snapshot.version = ZK_VERSION;
     snapshot.platformName = PlatformName();
     snapshot.metamod = loadedByMetamod;
     snapshot.map = MapName();
-    snapshot.haveWindow = diagnostics.haveWindow;
-    snapshot.fps = figures.fps;
-    snapshot.window = diagnostics.window;
+    snapshot.haveWindow = s_last.have;
+    snapshot.fps = s_last.fps;
+    snapshot.window = s_last.window;
     snapshot.intervals = s_intervals;
     snapshot.ticrateAsked = diagnostics.haveWindow ? diagnostics.ticrateAsked : VariableFloat(g_pSysTicrate);
-    snapshot.ticrateHeld = diagnostics.haveWindow ? diagnostics.ticrateHeld : VariableFloat(g_pSysTicrate);
+    snapshot.ticrateHeld = s_last.have ? s_last.ticrateHeld : VariableFloat(g_pSysTicrate);
+    snapshot.rateMode = s_last.steering.mode;
+    snapshot.rateTarget = s_last.steering.target;
     uint64_t resolutionNs = 0;
     snapshot.haveTimerResolution = platform::TimerResolutionInForce(&resolutionNs);
     snapshot.timerResolutionKind = std::strstr(platform::kTimerResolutionName, "slack") != nullptr ? "slack" : "period";
@@ -243,10 +184,10 @@ void Write(const CheckFigures &figures) {
     char directory[kPathSize];
     char file[kPathSize];
     std::size_t length = 0;
-    bool written = MetricsPaths(snapshot.port, directory, sizeof(directory), file, sizeof(file)) &&
+    bool written = MetricsPaths(snapshot.port, address, directory, sizeof(directory), file, sizeof(file)) &&
                    FormatMetrics(snapshot, s_text, sizeof(s_text), &length) && MakeDirectories(directory) &&
-                   AppendServerProfileMetrics(snapshot.port, snapshot.game, s_text, sizeof(s_text), &length) &&
-                   WriteWhole(directory, file, snapshot.port, s_text, length);
+                   AppendServerProfileMetrics(snapshot, s_text, sizeof(s_text), &length) &&
+                   WriteWhole(file, s_text, length, mapStart);
     if (written) return;
     SetVariableText(g_pMetrics, "0");
     if (s_failureReported) return;
@@ -259,161 +200,37 @@ void Write(const CheckFigures &figures) {
 }
 }  // namespace
 
-void AccumulateIntervals(ServerIntervalHistogram &server, const IntervalHistogram &window) {
-    uint64_t below = 0;
-    uint32_t index = 0;
-    for (int bound = 0; bound < kMetricsBuckets; ++bound) {
-        const uint32_t limit = BucketIndexLimit(kMetricsBucketUs[bound]);
-        for (; index < limit; ++index) below += window.buckets[index];
-        server.cumulative[bound] += below;
-    }
-    server.count += window.count;
-    server.totalNs += window.totalNs;
-}
-
-bool EscapeLabelValue(const char *szValue, char *szOut, std::size_t size) {
-    if (size == 0) return false;
-    std::size_t used = 0;
-    const unsigned char *p = reinterpret_cast<const unsigned char *>(szValue != nullptr ? szValue : "");
-    while (*p != '\0') {
-        char piece[5] = {};
-        std::size_t pieceLength = 1;
-        std::size_t consumed = 1;
-        if (*p == '\\' || *p == '"') {
-            piece[0] = '\\';
-            piece[1] = static_cast<char>(*p);
-            pieceLength = 2;
-        } else if (*p == '\n') {
-            std::memcpy(piece, "\\n", 2);
-            pieceLength = 2;
-        } else if (*p < 0x80) {
-            piece[0] = static_cast<char>(*p);
-        } else {
-            // A UTF-8 sequence is kept whole; anything else becomes '?'.
-            std::size_t expected = *p >= 0xC2 && *p <= 0xDF ? 2 : *p >= 0xE0 && *p <= 0xEF ? 3
-                                                                   : *p >= 0xF0 && *p <= 0xF4 ? 4
-                                                                                              : 0;
-            for (std::size_t i = 1; i < expected; ++i)
-                if ((p[i] & 0xC0) != 0x80) expected = 0;
-            if (expected == 0) {
-                piece[0] = '?';
-            } else {
-                std::memcpy(piece, p, expected);
-                pieceLength = consumed = expected;
-            }
-        }
-        if (used + pieceLength >= size) {
-            szOut[used] = '\0';
-            return false;
-        }
-        std::memcpy(szOut + used, piece, pieceLength);
-        used += pieceLength;
-        p += consumed;
-    }
-    szOut[used] = '\0';
-    return true;
-}
-
-bool FormatMetrics(const MetricsSnapshot &s, char *szOut, std::size_t size, std::size_t *length) {
-    char port[16];
-    char game[160];
-    char labels[200];
-    std::snprintf(port, sizeof(port), "%u", s.port);
-    if (!Escaped("game", s.game, game, sizeof(game))) return false;
-    const int labelsLength = std::snprintf(labels, sizeof(labels), "port=\"%s\",%s", port, game);
-    if (labelsLength <= 0 || static_cast<std::size_t>(labelsLength) >= sizeof(labels)) return false;
-
-    Text text(szOut, size);
-    Writer w(text, labels);
-    char extra[320];
-    char value[280];
-
-    w.Family("zeq_kestrin_build_info", "gauge", "The plugin's version, platform and loading mode.");
-    if (!Escaped("version", s.version, value, sizeof(value))) return false;
-    std::snprintf(extra, sizeof(extra), "%s,platform=\"%s\",mode=\"%s\"", value, s.platformName,
-                  s.metamod ? "metamod" : "standalone");
-    w.Real("zeq_kestrin_build_info", 1, extra);
-
-    w.Family("zeq_kestrin_map_info", "gauge", "The map running.");
-    if (!Escaped("map", s.map, extra, sizeof(extra))) return false;
-    w.Real("zeq_kestrin_map_info", 1, extra);
-
-    if (s.haveWindow) {
-        w.Gauge("zeq_kestrin_frames_per_second", "Frames a second over the last check window (zeq_fps).", s.fps);
-        w.Family("zeq_kestrin_window_frame_interval_seconds", "gauge",
-                 "Frame interval percentiles and maximum of the last check window.");
-        w.Real("zeq_kestrin_window_frame_interval_seconds", s.window.p50Us / 1e6, "stat=\"p50\"");
-        w.Real("zeq_kestrin_window_frame_interval_seconds", s.window.p99Us / 1e6, "stat=\"p99\"");
-        w.Real("zeq_kestrin_window_frame_interval_seconds", s.window.p999Us / 1e6, "stat=\"p99.9\"");
-        w.Real("zeq_kestrin_window_frame_interval_seconds", s.window.maxUs / 1e6, "stat=\"max\"");
-    }
-
-    w.Family("zeq_kestrin_frame_interval_seconds", "histogram",
-             "Time between two server frames, every check window since the server started.");
-    for (int i = 0; i < kMetricsBuckets; ++i) {
-        std::snprintf(extra, sizeof(extra), "le=\"%s\"", kBucketLabels[i]);
-        w.Whole("zeq_kestrin_frame_interval_seconds_bucket", s.intervals.cumulative[i], extra);
-    }
-    w.Whole("zeq_kestrin_frame_interval_seconds_bucket", s.intervals.count, "le=\"+Inf\"");
-    w.Real("zeq_kestrin_frame_interval_seconds_sum", static_cast<double>(s.intervals.totalNs) / 1e9);
-    w.Whole("zeq_kestrin_frame_interval_seconds_count", s.intervals.count);
-
-    w.Gauge("zeq_kestrin_sys_ticrate_asked", "sys_ticrate as the plugin's last check left it.", s.ticrateAsked);
-    w.Gauge("zeq_kestrin_sys_ticrate_held", "sys_ticrate as the engine held it while the last window ran.",
-            s.ticrateHeld);
-    if (s.haveTimerResolution) {
-        w.Family("zeq_kestrin_timer_resolution_seconds", "gauge",
-                 "The timer resolution in force: the timer period (Windows) or the timer slack (Linux).");
-        std::snprintf(extra, sizeof(extra), "kind=\"%s\"", s.timerResolutionKind);
-        w.Real("zeq_kestrin_timer_resolution_seconds", s.timerResolutionSeconds, extra);
-    }
-    if (s.haveCpu) {
-        w.Family("zeq_kestrin_process_cpu_seconds_total", "counter", "Processor time the server process has used.");
-        w.Real("zeq_kestrin_process_cpu_seconds_total", s.cpuSeconds);
-    }
-    if (s.figures.haveMachineLoad)
-        w.Gauge("zeq_kestrin_machine_cpu_load_ratio", "The machine's processor load as the load monitor sampled it.",
-                s.figures.machineLoad);
-
-    w.Family("zeq_kestrin_rate_warnings_total", "counter", "Rate warnings since the server started, by kind.");
-    w.Whole("zeq_kestrin_rate_warnings_total", s.ticrateChanges, "kind=\"sys_ticrate_changed\"");
-    w.Whole("zeq_kestrin_rate_warnings_total", s.rateShortfalls, "kind=\"rate_not_reached\"");
-
-    w.Gauge("zeq_kestrin_players", "Players connected.", s.players);
-    w.Gauge("zeq_kestrin_max_players", "The player limit.", s.maxPlayers);
-    w.Gauge("zeq_kestrin_map_start_time_seconds", "When the map started, in Unix seconds.",
-            static_cast<double>(s.mapStartTime));
-    w.Gauge("zeq_kestrin_last_check_time_seconds",
-            "When this file was written (the last governor check, or the map start), in Unix seconds.",
-            static_cast<double>(s.checkTime));
-    if (!text.fits()) return false;
-    *length = text.used();
-    return true;
-}
-
 unsigned ServerPort() {
     for (const char *name : {"ip_hostport", "hostport", "port"})
         if (const unsigned port = PortVariable(name)) return port;
     return kDefaultPort;
 }
 
-bool MetricsPaths(unsigned port, char *szDirectory, std::size_t directorySize, char *szFile, std::size_t fileSize) {
-    szFile[0] = '\0';
-    const char *setting = VariableText(g_pMetricsDir);
-    if (IsEmptyText(setting)) setting = kDefaultMetricsDir;
-    const int length = IsAbsolute(setting)
-                           ? std::snprintf(szDirectory, directorySize, "%s", setting)
-                           : std::snprintf(szDirectory, directorySize, "%s%c%s", GameDirName(),
-                                           platform::kPathSeparator, setting);
-    if (length <= 0 || static_cast<std::size_t>(length) >= directorySize) return false;
-    // A trailing separator is dropped (but not a root's).
-    std::size_t end = static_cast<std::size_t>(length);
-    while (end > 1 && IsSeparator(szDirectory[end - 1]) && szDirectory[end - 2] != ':') szDirectory[--end] = '\0';
-    const int fileLength =
-        std::snprintf(szFile, fileSize, "%s%czeq_kestrin_%u.prom", szDirectory, platform::kPathSeparator, port);
-    if (fileLength <= 0 || static_cast<std::size_t>(fileLength) >= fileSize) {
-        szFile[0] = '\0';
-        return false;
+void ServerAddress(char *szOut, std::size_t size) {
+    szOut[0] = '\0';
+    const cvar_t *ip = g_engfuncs.pfnCVarGetPointer != nullptr ? g_engfuncs.pfnCVarGetPointer("ip") : nullptr;
+    const char *text = ip != nullptr && ip->string != nullptr ? ip->string : "";
+    if (*text == '\0' || std::strcmp(text, "localhost") == 0 || std::strcmp(text, "0.0.0.0") == 0) return;
+    std::size_t used = 0;
+    for (; text[used] != '\0' && used + 1 < size && used < kAddressSize - 1; ++used) {
+        const char c = text[used];
+        const bool kept = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '.' ||
+                          c == '-';
+        szOut[used] = kept ? c : '_';
+    }
+    szOut[used] = '\0';
+}
+
+bool MetricsDirectoryAllowed(const char *szSetting) {
+    if (szSetting == nullptr) return false;
+    // Both systems' separators, whichever runs: a value means the same
+    // place on each, and a backslash is never a way out.
+    if (szSetting[0] == '/' || szSetting[0] == '\\' || std::strchr(szSetting, ':') != nullptr) return false;
+    for (const char *part = szSetting; *part != '\0';) {
+        const std::size_t length = std::strcspn(part, "/\\");
+        if (length == 2 && part[0] == '.' && part[1] == '.') return false;
+        part += length;
+        if (*part != '\0') ++part;
     }
     return true;
 }
@@ -422,22 +239,27 @@ void MetricsMapStart() {
     s_mapStartTime = platform::CalendarSeconds();
     s_shortfallSeen = false;
     s_failureReported = false;
-    Write(CheckFigures{});
+    Write(CheckFigures{}, true);
 }
 
 void MetricsAfterCheck(const CheckFigures &figures) {
-    const RateWatch &rates = CurrentFrameDiagnostics().rates;
+    const FrameDiagnostics &diagnostics = CurrentFrameDiagnostics();
+    const RateWatch &rates = diagnostics.rates;
     if (rates.shortWarned && !s_shortfallSeen) ++s_rateShortfalls;
     s_shortfallSeen = rates.shortWarned;
-    Write(figures);
+    if (diagnostics.haveWindow)
+        s_last = LastWindow{true, figures.fps, diagnostics.window, diagnostics.ticrateHeld, diagnostics.steering};
+    Write(figures, false);
 }
 
 void MetricsTakeWindow(const IntervalHistogram &window) { AccumulateIntervals(s_intervals, window); }
 
 void ResetMetricsForTests() {
     s_intervals = ServerIntervalHistogram{};
+    s_last = LastWindow{};
     s_mapStartTime = 0;
     s_rateShortfalls = 0;
     s_shortfallSeen = false;
     s_failureReported = false;
+    s_directory[0] = '\0';
 }

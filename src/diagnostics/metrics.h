@@ -1,78 +1,38 @@
 // The metrics file: with zeq_kestrin_metrics 1, the server's figures in
 // Prometheus' text exposition format, for the textfile collector of
-// node_exporter or windows_exporter.  One file a server,
-// zeq_kestrin_<port>.prom in zeq_kestrin_metrics_dir, rewritten whole at each
-// map start and each governor check (never on the per-frame path): written
-// to a temporary file of this process in the same directory, then renamed
-// into place, so that a scrape never reads half a file.  A failed write is
-// reported once per map and switches the metrics off.
+// node_exporter or windows_exporter.  One file a server of the machine,
+// zeq_kestrin_<port>.prom, or zeq_kestrin_<address>_<port>.prom for a server
+// bound to one address (the engine's `ip`), in zeq_kestrin_metrics_dir,
+// rewritten whole at each map start and each governor check (never on the
+// per-frame path): written to a temporary file of this process in the same
+// directory, created exclusively and never through a link, then put in the
+// file's place, so that a scrape never reads half a file.  The map start
+// also removes the temporary files of this server's name left by ended
+// processes.  A failed write is reported once per map and switches the
+// metrics off.
+//
+// The directory lies inside the game directory: a value naming a place
+// outside it (absolute, a drive letter, a ".." component) is refused with a
+// warning and the variable keeps its previous value, so that whoever can set
+// variables (rcon) gets no file write elsewhere.  An exporter's directory
+// elsewhere is reached through a directory link the operator makes in the
+// game directory.
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 
-#include "diagnostics/frame_stats.h"
-
-// The frame-interval histogram's upper bounds (microseconds), before +Inf.
-constexpr int kMetricsBuckets = 11;
-extern const uint32_t kMetricsBucketUs[kMetricsBuckets];
-
-// Every frame interval of the checks' windows since the server started,
-// counted at the frame statistics' resolution (1 us below 20 ms, 1 ms above):
-// an interval of exactly a bound counts above it.
-struct ServerIntervalHistogram {
-    uint64_t cumulative[kMetricsBuckets];  // intervals at or below each bound
-    uint64_t count;                        // every interval (the +Inf bucket)
-    uint64_t totalNs;
-};
-
-// Adds a closed window's intervals (one pass over its buckets).
-void AccumulateIntervals(ServerIntervalHistogram &server, const IntervalHistogram &window);
-
-// What the governor hands over at a check, beyond the frame statistics.
-struct CheckFigures {
-    uint32_t fps;          // the zeq_fps value the check measured
-    bool haveMachineLoad;  // the load monitor is sampling
-    double machineLoad;    // its last sample, 0 to 1
-};
-
-// Everything one file shows.
-struct MetricsSnapshot {
-    unsigned port;
-    const char *game;
-    const char *version;
-    const char *platformName;
-    bool metamod;
-    const char *map;
-    bool haveWindow;        // a check has closed a window on this map
-    uint32_t fps;           // the zeq_fps value of the last check
-    IntervalSummary window;
-    ServerIntervalHistogram intervals;
-    double ticrateAsked, ticrateHeld;
-    bool haveTimerResolution;
-    const char *timerResolutionKind;  // "period" or "slack"
-    double timerResolutionSeconds;
-    bool haveCpu;
-    double cpuSeconds;
-    CheckFigures figures;
-    uint64_t ticrateChanges, rateShortfalls;
-    int players, maxPlayers;
-    int64_t mapStartTime, checkTime;  // Unix seconds
-};
-
-// The file's text; false (and nothing usable) when it does not fit.
-bool FormatMetrics(const MetricsSnapshot &snapshot, char *szOut, std::size_t size, std::size_t *length);
-// A label value as the format wants it: '\\', '"' and a line end escaped,
-// a byte that is not part of valid UTF-8 written as '?'.  False when it does
-// not fit (the text is then cut).
-bool EscapeLabelValue(const char *szValue, char *szOut, std::size_t size);
+#include "diagnostics/metrics_text.h"
 
 // The server's port as the engine opened it: ip_hostport, then hostport,
 // then port (the first that exists and is not 0); 27015 when none is set.
 unsigned ServerPort();
+// The address the server is bound to, from the engine's `ip` (letters,
+// digits, '.' and '-' kept, anything else as '_', at most 63 characters);
+// "" when it takes every address (`ip` missing, empty, localhost or 0.0.0.0).
+void ServerAddress(char *szOut, std::size_t size);
 
-// The file path and the directory it goes in; false when they do not fit.
-bool MetricsPaths(unsigned port, char *szDirectory, std::size_t directorySize, char *szFile, std::size_t fileSize);
+// True when the directory setting names a place inside the game directory.
+bool MetricsDirectoryAllowed(const char *szSetting);
 
 // Called by the governor: the map start (before its configuration runs)
 // and each check, after the frame statistics have taken the window.

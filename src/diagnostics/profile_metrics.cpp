@@ -5,7 +5,7 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "diagnostics/metrics.h"
+#include "diagnostics/metrics_text.h"
 #include "engine/decimal_text.h"
 
 namespace {
@@ -67,15 +67,9 @@ void Percentiles(Appender &out, const char *szName, double p50, double p90, doub
 
 }  // namespace
 
-bool AppendProfileMetrics(const ProfileMetricsFigures &figures, unsigned port, const char *game, char *szText,
+bool AppendProfileMetrics(const ProfileMetricsFigures &figures, const char *szServerLabels, char *szText,
                           std::size_t size, std::size_t *length) {
-    char escaped[160];
-    char labels[200];
-    if (!EscapeLabelValue(game, escaped, sizeof(escaped))) return false;
-    const int labelsLength = std::snprintf(labels, sizeof(labels), "port=\"%u\",game=\"%s\"", port, escaped);
-    if (labelsLength <= 0 || static_cast<std::size_t>(labelsLength) >= sizeof(labels)) return false;
-
-    Appender out(szText, size, *length, labels);
+    Appender out(szText, size, *length, szServerLabels);
     if (figures.haveFamilies) {
         out.Family("zeq_kestrin_frame_family_seconds_total", "counter",
                    "Time of the frames the profile measured, by where it went: the game library's calls by family, "
@@ -106,11 +100,13 @@ bool AppendProfileMetrics(const ProfileMetricsFigures &figures, unsigned port, c
     return true;
 }
 
-bool AppendServerProfileMetrics(unsigned port, const char *game, char *szText, std::size_t size,
+bool AppendServerProfileMetrics(const MetricsSnapshot &snapshot, char *szText, std::size_t size,
                                 std::size_t *length) {
+    char labels[kServerLabelsSize];
+    if (!FormatServerLabels(snapshot, labels, sizeof(labels))) return false;
     ProfileMetricsFigures figures{};
     figures.haveFamilies = g_profileHooksInstalled;
     figures.totals = ProfileSinceStart();
     figures.players = LastPlayerNetwork();
-    return AppendProfileMetrics(figures, port, game, szText, size, length);
+    return AppendProfileMetrics(figures, labels, szText, size, length);
 }

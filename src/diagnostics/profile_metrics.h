@@ -7,6 +7,7 @@
 #include <cstddef>
 
 #include "diagnostics/frame_profile.h"
+#include "diagnostics/metrics_text.h"
 #include "diagnostics/player_network.h"
 
 struct ProfileMetricsFigures {
@@ -16,8 +17,9 @@ struct ProfileMetricsFigures {
 };
 
 // Appends the figures to the text of *length bytes in szText; false (and the
-// text cut) when they do not fit.  Every series carries the server's labels.
-bool AppendProfileMetrics(const ProfileMetricsFigures &figures, unsigned port, const char *game, char *szText,
+// text cut) when they do not fit.  Every series carries the server's labels
+// (FormatServerLabels).
+bool AppendProfileMetrics(const ProfileMetricsFigures &figures, const char *szServerLabels, char *szText,
                           std::size_t size, std::size_t *length);
-// The same with this server's figures now.
-bool AppendServerProfileMetrics(unsigned port, const char *game, char *szText, std::size_t size, std::size_t *length);
+// The same with this server's figures now, under the snapshot's labels.
+bool AppendServerProfileMetrics(const MetricsSnapshot &snapshot, char *szText, std::size_t size, std::size_t *length);

@@ -8,6 +8,7 @@
 
 #include "platform/fault_points.h"
 #include "platform/file_system.h"
+#include "platform/platform.h"
 
 namespace platform {
 
@@ -35,8 +36,10 @@ bool TemporaryOwner(const char *name, const char *base, std::size_t baseLength, 
     return true;
 }
 
-// Removes the temporary files of the path left by processes that ended
-// before they could finish (killed while writing).
+constexpr int kSwapAttempts = 3;
+
+}  // namespace
+
 void RemoveEndedTemporaries(const char *path) {
     const char *slash = std::strrchr(path, '/');
     const char *backslash = std::strrchr(path, '\\');
@@ -66,8 +69,6 @@ void RemoveEndedTemporaries(const char *path) {
     }
 }
 
-}  // namespace
-
 std::FILE *OpenStream(const char *path, const char *mode) {
     if (path == nullptr || mode == nullptr) return nullptr;
     const bool writing = std::strpbrk(mode, "wa+") != nullptr;
@@ -91,7 +92,7 @@ bool CloseStream(std::FILE *stream) {
     return std::fclose(stream) == 0;
 }
 
-bool AtomicFile::Begin(const char *path, bool text) {
+bool AtomicFile::Begin(const char *path, bool text, bool removeEnded) {
     Abandon();
     if (path == nullptr || *path == '\0') return false;
     const std::size_t length = std::strlen(path);
@@ -100,7 +101,7 @@ bool AtomicFile::Begin(const char *path, bool text) {
     m_failed = false;
     m_temporary[0] = '\0';
     if (FaultFires(FaultPoint::CreateTemporary)) return false;
-    RemoveEndedTemporaries(path);
+    if (removeEnded) RemoveEndedTemporaries(path);
     const unsigned long id = CurrentProcessId();
     for (int n = 0; n < kMostTemporaryNames; ++n) {
         if (n == 0)
@@ -131,15 +132,25 @@ bool AtomicFile::Write(const char *data, std::size_t size) {
 
 bool AtomicFile::Print(const char *text) { return text != nullptr && Write(text, std::strlen(text)); }
 
-bool AtomicFile::Commit() {
+bool AtomicFile::Commit(Landing landing) {
     if (m_stream == nullptr) return false;
+    const bool durable = landing == Landing::Durable;
     bool complete = !m_failed && std::fflush(m_stream) == 0;
-    if (complete && FaultFires(FaultPoint::SyncTemporary)) complete = false;
-    complete = complete && SyncStream(m_stream);
+    if (durable && complete && FaultFires(FaultPoint::SyncTemporary)) complete = false;
+    complete = complete && (!durable || SyncStream(m_stream));
     complete = std::fclose(m_stream) == 0 && complete;
     m_stream = nullptr;
     if (complete && FaultFires(FaultPoint::RenameTemporary)) complete = false;
-    complete = complete && MoveIntoPlace(m_temporary, m_path);
+    if (durable) {
+        complete = complete && MoveIntoPlace(m_temporary, m_path);
+    } else {
+        bool moved = false;
+        for (int attempt = 0; complete && !moved && attempt < kSwapAttempts; ++attempt) {
+            if (attempt > 0) SleepMilliseconds(1);
+            moved = SwapIntoPlace(m_temporary, m_path);
+        }
+        complete = complete && moved;
+    }
     if (!complete) std::remove(m_temporary);
     m_temporary[0] = '\0';
     return complete;

@@ -21,7 +21,9 @@ bool CloseStream(std::FILE *stream);
 
 // Creates a new file for writing; fails when the name is taken, so two
 // processes never share it (POSIX: open with O_CREAT | O_EXCL; Windows:
-// CreateFile with CREATE_NEW).  *nameTaken tells that failure from others.
+// CreateFile with CREATE_NEW).  A link in the path's place is never followed:
+// the name counts as taken (POSIX: O_NOFOLLOW; Windows:
+// FILE_FLAG_OPEN_REPARSE_POINT).  *nameTaken tells that failure from others.
 // text: the C library's text mode (Windows line ends).
 std::FILE *CreateExclusiveStream(const char *path, bool text, bool *nameTaken);
 
@@ -50,12 +52,21 @@ public:
     // text: written in the C library's text mode (Windows line ends).
     // False when the path is too long or the temporary file cannot be made.
     // The same object may write several paths, one after the other.
-    bool Begin(const char *path, bool text);
+    // removeEnded: first remove the temporary files of this path left by
+    // ended processes (a directory search; a file rewritten every few
+    // seconds does it only now and then).
+    bool Begin(const char *path, bool text, bool removeEnded = true);
     // False once any write failed (the failure is kept for Commit).
     bool Write(const char *data, std::size_t size);
     bool Print(const char *text);
-    // True when the whole file is in place.
-    bool Commit();
+    // True when the whole file is in place.  Durable: flushed to the disk,
+    // then moved into place (MoveIntoPlace).  Swapped: not flushed, put in
+    // place with SwapIntoPlace, for a file rewritten every few seconds that
+    // readers only need whole; a refused swap is tried again twice, a
+    // millisecond apart (Windows refuses to replace a file another process
+    // holds open for the moment of a read).
+    enum class Landing { Durable, Swapped };
+    bool Commit(Landing landing = Landing::Durable);
     // Removes the temporary file; the path keeps what it had.
     void Abandon();
 
@@ -76,6 +87,13 @@ unsigned long CurrentProcessId();
 // False only when no process has the id (POSIX: kill(id, 0) fails with
 // ESRCH; Windows: the process cannot be opened as missing, or has exited).
 bool ProcessRunning(unsigned long id);
+// Removes the temporary files of the path ("<path>.<id>.tmp",
+// "<path>.<id>.<n>.tmp") whose process has ended: what a process killed
+// while writing leaves behind.
+void RemoveEndedTemporaries(const char *path);
+// Neither MoveIntoPlace nor SwapIntoPlace follows a link in the destination's
+// place: the link itself is replaced (Windows: a reparse point there is
+// removed first), never the file it points to.
 bool MoveIntoPlace(const char *from, const char *to);
 // Puts a finished file in another's place in one step, for a file rewritten
 // often and read by other processes: a reader opens the old file or the new

@@ -74,8 +74,10 @@ std::FILE *CreateExclusiveStream(const char *path, bool text, bool *nameTaken) {
         return nullptr;
     }
     // Shared for reading and deleting as fopen shares a file; not inherited.
+    // A link (a symbolic link or a junction) in the path's place is opened as
+    // itself, so the name counts as taken instead of creating its target.
     HANDLE handle = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+                                CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
         if (nameTaken != nullptr) *nameTaken = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
@@ -105,13 +107,23 @@ bool ProcessRunning(unsigned long id) {
     return running;
 }
 
+namespace {
+// A link in the destination's place is removed first (the link, not its
+// target), so that the move never reaches through it.
+bool ClearLinkAt(const char *path) {
+    const DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) return true;
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? RemoveDirectoryA(path) != 0 : DeleteFileA(path) != 0;
+}
+}  // namespace
+
 bool MoveIntoPlace(const char *from, const char *to) {
-    return from != nullptr && to != nullptr &&
+    return from != nullptr && to != nullptr && ClearLinkAt(to) &&
            MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 bool SwapIntoPlace(const char *from, const char *to) {
-    return from != nullptr && to != nullptr && MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) != 0;
+    return from != nullptr && to != nullptr && ClearLinkAt(to) && MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
 void UseLegacyStatForTests(bool) {}

@@ -3,8 +3,8 @@
 
 Starts node_exporter (textfile collector only) and a Prometheus server that
 scrapes it every second, both on loopback ports of their own with temporary
-directories; runs two real-time hostsim servers with different ports that
-write their metrics into the collector's directory; then asks Prometheus'
+directories; runs two real-time hostsim servers with different ports whose
+metrics directories are links to the collector's directory; then asks Prometheus'
 HTTP API for the frame rate, for a histogram_quantile(0.99, ...) that must
 agree with the p99 zeq_kestrin_stats printed, for node_exporter's textfile
 scrape error, and runs every expression of the shipped dashboard.  Both
@@ -128,7 +128,9 @@ def main():
     exporter_port, prometheus_port = free_port(), free_port()
     config = os.path.join(work, "prometheus.yml")
     with open(config, "w", encoding="utf-8") as file:
+        rules = os.path.join(os.path.abspath(args.source), "packaging", "prometheus", "zeq_kestrin_rules.yml")
         file.write("global:\n  scrape_interval: 1s\n  evaluation_interval: 1s\n"
+                   f"rule_files:\n  - {rules}\n"
                    "scrape_configs:\n  - job_name: node\n"
                    f"    static_configs:\n      - targets: ['127.0.0.1:{exporter_port}']\n")
 
@@ -153,8 +155,15 @@ def main():
         # jitter and a 30 ms frame every 50, so that p99 lies in a wide bucket.
         for port in PORTS:
             root = os.path.join(work, f"server_{port}")
-            os.makedirs(root)
-            lines = ["map de_dust2", f"zeq_kestrin_metrics_dir {textfile}", "zeq_kestrin_metrics 1", "wait 13",
+            # The operator's way to the collector's directory: the metrics
+            # directory is a link to it (the console may not name it).
+            os.makedirs(os.path.join(root, "cstrike", "addons", "zeq_kestrin"))
+            os.symlink(textfile, os.path.join(root, "cstrike", "addons", "zeq_kestrin", "metrics"))
+            # The second server's map name holds bytes that are not UTF-8 as
+            # Prometheus reads it (a surrogate, an overlong form), as old
+            # single-byte code pages make: its file must still parse.
+            map_name = b"de_dust2" if port == PORTS[0] else b"de_\xed\xa0\x80\xe0\x80\xafdust"
+            lines = [b"map " + map_name, "zeq_kestrin_metrics 1", "wait 13",
                      "zeq_kestrin_stats", "quit"]
             # Started with the frame profile, with one human player.
             lines[3:3] = ["zeq_kestrin_profile 1", "connect alice", "ping 1 45 2"]
@@ -175,7 +184,7 @@ def main():
         counts = {}
         file_fps = {}
         for port in PORTS:
-            with open(os.path.join(textfile, f"zeq_kestrin_{port}.prom"), encoding="utf-8") as file:
+            with open(os.path.join(textfile, f"zeq_kestrin_{port}.prom"), encoding="utf-8", errors="replace") as file:
                 text = file.read()
             counts[port] = float(re.search(r"^zeq_kestrin_frame_interval_seconds_count\{.*\} (\S+)$",
                                            text, re.M).group(1))
@@ -218,6 +227,22 @@ def main():
                 raise AssertionError(f"server {port}: Prometheus holds {seen} slow frames, the file {slow}")
         fleet = prometheus.value("histogram_quantile(0.99, sum by (le) (zeq_kestrin_frame_interval_seconds_bucket))")
         print(f"fleet p99 {fleet * 1e3:g} ms")
+
+        # A file the exporter cannot parse: its series are dropped, and the
+        # shipped alerts see both the scrape error and the vanished server.
+        with open(os.path.join(textfile, f"zeq_kestrin_{PORTS[1]}.prom"), "w", encoding="utf-8") as file:
+            file.write("zeq_kestrin_players{port=\"27016\" 1\n")
+        expected = {("ZeqKestrinTextfileUnreadable", None), ("ZeqKestrinServerVanished", str(PORTS[1]))}
+        deadline = time.monotonic() + 20
+        while True:
+            alerts = {(r["metric"]["alertname"], r["metric"].get("port"))
+                      for r in prometheus.query('ALERTS{alertname=~"ZeqKestrin.*"}')}
+            if expected <= alerts:
+                break
+            if time.monotonic() > deadline:
+                raise AssertionError(f"alerts pending or firing: {alerts}, expected {expected}")
+            time.sleep(0.5)
+        print(f"an unreadable file raises {sorted(a for a, _ in expected)}")
 
         # Every expression of the dashboard, with its variables filled in.
         dashboard = os.path.join(args.source, "packaging", "grafana", "zeq_kestrin_dashboard.json")

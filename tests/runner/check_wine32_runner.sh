@@ -25,7 +25,8 @@ cleanup() {
 trap cleanup EXIT
 mkdir -p "$keep" && echo precious >"$keep/file"
 export ZK_WINE32_ROOT="$root"
-recipe=$(sed -n 's/^STAMP_TEXT="\(.*\)"$/\1/p' "$RUNNER")
+recipe=$("$RUNNER" stamp)
+[ -n "$recipe" ] || fail "the runner prints no stamp"
 unset ZK_WINE32_PREFIX
 
 # No tree: a run refuses and says what to do.
@@ -54,7 +55,7 @@ echo "$recipe" >"$root.partial/.zk-step-base"
 echo "$recipe" >"$root.partial/.zk-step-wine"
 mount --bind "$keep" "$root.partial/mnt/keep" || fail "cannot bind-mount into the fake tree"
 out=$("$RUNNER" ensure 2>&1) && fail "ensure made a tree that cannot run programs"
-case "$out" in *"does not run 32-bit Windows programs"*) ;; *) fail "ensure of a broken tree: $out" ;; esac
+case "$out" in *"does not run 32-bit Windows programs"*"wine32:i386 missing (pinned "*) ;; *) fail "ensure of a broken tree: $out" ;; esac
 [ -e "$root/.zk-runner-ready" ] || [ -e "$root.partial/.zk-runner-ready" ] && fail "a broken tree got its stamp"
 "$RUNNER" run prog.exe >/dev/null 2>&1 && fail "run in a broken tree succeeded"
 "$RUNNER" remove >/dev/null 2>&1 || fail "remove failed"

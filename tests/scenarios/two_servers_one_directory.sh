@@ -8,6 +8,10 @@
 # must be complete, both servers must have run a complete file, neither may
 # report an error, and no temporary file may stay.
 #
+# Then two servers on one port, bound to different addresses (the engine's
+# `ip`; nothing is sent to them), write their metrics into one directory at
+# the same time: each must have its own file, told apart by its labels.
+#
 #   two_servers_one_directory.sh HOSTSIM PLUGIN SOURCE_DIR WORK_DIR [EMULATOR ...]
 set -eu
 HOSTSIM=$1 PLUGIN=$2 SOURCE=$3 WORK=$4
@@ -77,4 +81,26 @@ for order in aAbB abAB abBA baAB baBA bBaA; do
   run_order "$order" "$@"
 done
 [ $status -eq 0 ] && echo "ok: every order of the two servers' begin and commit"
+
+order=one-port
+root=$WORK/one_port
+metrics=$root/cstrike/addons/zeq_kestrin/metrics
+rm -rf "$root"
+mkdir -p "$root/cstrike/addons/zeq_kestrin/logs"
+for address in 10.0.0.1 10.0.0.2; do
+  "$@" "$HOSTSIM" --plugin "$PLUGIN" --root "$root" --port 27015 \
+    "ip $address" "map de_dust2" "zeq_kestrin_metrics 1" "wait 9" "quit" > "$root/$address.out" 2>&1 &
+  eval "pid_$(echo $address | tr . _)=\$!"
+done
+wait "$pid_10_0_0_1" || fail "server 10.0.0.1 ended with $?"
+wait "$pid_10_0_0_2" || fail "server 10.0.0.2 ended with $?"
+files=$(ls "$metrics" 2>/dev/null | tr '\n' ' ')
+[ "$files" = "zeq_kestrin_10.0.0.1_27015.prom zeq_kestrin_10.0.0.2_27015.prom " ] ||
+  fail "the metrics directory holds: $files"
+for address in 10.0.0.1 10.0.0.2; do
+  grep -q "^zeq_kestrin_players{port=\"27015\",address=\"$address\",game=\"cstrike\"} 0\$" \
+    "$metrics/zeq_kestrin_${address}_27015.prom" 2>/dev/null || fail "no labels of $address in its file"
+done
+[ $status -eq 0 ] && echo "ok: two servers on one port have a metrics file each" ||
+  { cat "$root/10.0.0.1.out" "$root/10.0.0.2.out"; }
 exit $status

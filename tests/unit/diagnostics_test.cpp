@@ -245,6 +245,7 @@ struct MetricsTest : diagnostics_test::DiagnosticsTest {
         engine.RegisterEngineVariable("port", "27015");
         engine.RegisterEngineVariable("hostport", "0");
         engine.RegisterEngineVariable("ip_hostport", "0");
+        engine.RegisterEngineVariable("ip", "localhost");
     }
     void Check() {
         engine.globals.time = nextCheckTime;
@@ -286,6 +287,10 @@ TEST(MetricsFormat, LabelValuesAreEscapedAndKeptValidUtf8) {
         {"bad\xE9x\xC3", "bad?x?"},            // Latin-1 byte, cut sequence
         {"\xF0\x9F\x98\x80!", "\xF0\x9F\x98\x80!"},
         {"\xF8\x80\x80\x80", "????"},  // no UTF-8 lead byte, whatever follows
+        // What Prometheus' parser refuses: overlong forms, surrogates, above U+10FFFF.
+        {"\xE0\x9F\xBF|\xED\xA0\x80|\xF0\x8F\xBF\xBF|\xF4\x90\x80\x80", "???|???|????|????"},
+        {"\xE0\xA0\x80\xED\x9F\xBF\xF0\x90\x80\x80\xF4\x8F\xBF\xBF",  // the edges it takes
+         "\xE0\xA0\x80\xED\x9F\xBF\xF0\x90\x80\x80\xF4\x8F\xBF\xBF"},
     };
     for (const auto &[value, escaped] : cases) {
         char out[64];
@@ -328,6 +333,9 @@ TEST_F(MetricsTest, OffByDefaultThenWrittenAtEachCheckUnderTheServersPortInItsDi
     Check();
     std::string text = engine.ReadFile(kDefaultFile);  // the missing directory is created
     EXPECT_NE(text.find("zeq_kestrin_frames_per_second{port=\"27015\",game=\"cstrike\"} "), std::string::npos);
+    // What the operator asked for (zeq_kestrin_autofps 100), not sys_ticrate.
+    EXPECT_NE(text.find("zeq_kestrin_rate_target{port=\"27015\",game=\"cstrike\",mode=\"automatic\"} 100\n"),
+              std::string::npos);
     // Rewritten in place: the new text, and no file left beside it.
     engine.SetVariable("sys_ticrate", "321");
     Check();
@@ -346,19 +354,85 @@ TEST_F(MetricsTest, OffByDefaultThenWrittenAtEachCheckUnderTheServersPortInItsDi
     }
     EXPECT_EQ(Files("cstrike/addons/zeq_kestrin/metrics").size(), 4u);
 
-    // An absolute directory is created whole; two ports share it.
-    const std::string directory = engine.root + "/exporter/textfile/";  // with a trailing separator
-    engine.SetVariable("zeq_kestrin_metrics_dir", directory);
+    // Servers bound to different addresses on one port: a file and labels each.
+    engine.SetVariable("ip", "10.0.0.1");
     Check();
-    engine.SetVariable("ip_hostport", "27020");
+    text = engine.ReadFile("cstrike/addons/zeq_kestrin/metrics/zeq_kestrin_10.0.0.1_27018.prom");
+    EXPECT_NE(text.find("zeq_kestrin_players{port=\"27018\",address=\"10.0.0.1\",game=\"cstrike\"} "),
+              std::string::npos);
+
+    // Temporary files of this server's name left by ended processes go at
+    // the map start; its own, and other servers', stay.  The map start keeps
+    // the last window's series until the map's first check.
+    const std::string prefix = "cstrike/addons/zeq_kestrin/metrics/zeq_kestrin_10.0.0.1_27018.prom.";
+    const std::string self = prefix + std::to_string(platform::ProcessId()) + ".7.tmp";
+    const std::string other = "cstrike/addons/zeq_kestrin/metrics/zeq_kestrin_27015.prom.99999999.tmp";
+    for (const std::string &name : {prefix + "99999999.tmp", prefix + "99999999.3.tmp", self, other})
+        engine.WriteFile(name, "left");
     Check();
-    EXPECT_EQ(Files(directory), (std::vector<std::string>{"zeq_kestrin_27018.prom", "zeq_kestrin_27020.prom"}));
+    EXPECT_EQ(Files("cstrike/addons/zeq_kestrin/metrics").size(), 9u);
+    NewMap();
+    EXPECT_EQ(Files("cstrike/addons/zeq_kestrin/metrics").size(), 7u);
+    EXPECT_TRUE(engine.Exists(self) && engine.Exists(other));
+    text = engine.ReadFile("cstrike/addons/zeq_kestrin/metrics/zeq_kestrin_10.0.0.1_27018.prom");
+    EXPECT_NE(text.find("zeq_kestrin_frames_per_second{"), std::string::npos);
+    EXPECT_NE(text.find("zeq_kestrin_window_frame_interval_seconds{"), std::string::npos);
     EXPECT_EQ(Count(kFailure), 0u);
 }
 
+// From the console the directory may only name a place inside the game
+// directory: rcon must not get a file write anywhere else.  A refused value
+// warns once and the previous directory stays.
+TEST_F(MetricsTest, DirectoryOutsideTheGameDirectoryIsRefused) {
+    engine.SetVariable("zeq_kestrin_metrics", "1");
+    engine.SetVariable("zeq_kestrin_metrics_dir", "stats/prom/");  // inside: made, trailing separator dropped
+    Check();
+    EXPECT_TRUE(engine.Exists("cstrike/stats/prom/zeq_kestrin_27015.prom"));
+    for (const std::string &refused : {engine.root + "/outside", std::string("../../outside"), std::string("a/../../b"),
+                                      std::string("..\\outside"), std::string("C:outside"), std::string("\\\\host\\x")}) {
+        engine.SetVariable("zeq_kestrin_metrics_dir", refused);
+        Check();
+        Check();
+        EXPECT_EQ(engine.VariableText("zeq_kestrin_metrics_dir"), "stats/prom/") << refused;
+    }
+    EXPECT_EQ(Count("zeq_kestrin_metrics_dir refused"), 6u);
+    EXPECT_FALSE(engine.Exists("outside"));
+    EXPECT_FALSE(engine.Exists("../outside"));
+    EXPECT_EQ(Files("cstrike/stats/prom"), std::vector<std::string>{"zeq_kestrin_27015.prom"});
+    EXPECT_EQ(engine.VariableText("zeq_kestrin_metrics"), "1");
+}
+
+#ifndef _WIN32
+// The operator's way to an exporter's directory elsewhere: a link from the
+// metrics directory.  Links planted on the files the plugin writes are never
+// followed: another user of a shared directory cannot make the server
+// overwrite a file of its own.
+TEST_F(MetricsTest, DirectoryLinkIsFollowedButNoLinkOnTheFilesWritten) {
+    const std::string exporter = engine.root + "/exporter";
+    std::filesystem::create_directories(exporter);
+    std::filesystem::create_directories("cstrike/addons/zeq_kestrin");
+    std::filesystem::create_directory_symlink(exporter, "cstrike/addons/zeq_kestrin/metrics");
+    engine.WriteFile("victim.txt", "the operator's");
+    const std::string pid = std::to_string(platform::ProcessId());
+    for (const std::string &name : {"zeq_kestrin_27015.prom." + pid + ".tmp", "zeq_kestrin_27015." + pid + ".tmp"})
+        std::filesystem::create_symlink(engine.root + "/victim.txt", exporter + "/" + name);
+    engine.SetVariable("zeq_kestrin_metrics", "1");
+    Check();
+    EXPECT_EQ(engine.ReadFile("victim.txt"), "the operator's");
+    EXPECT_NE(engine.ReadFile(exporter + "/zeq_kestrin_27015.prom").find("zeq_kestrin_players"), std::string::npos);
+    // A link in the file's own place is replaced, not written through.
+    std::filesystem::remove(exporter + "/zeq_kestrin_27015.prom");
+    std::filesystem::create_symlink(engine.root + "/victim.txt", exporter + "/zeq_kestrin_27015.prom");
+    Check();
+    EXPECT_EQ(engine.ReadFile("victim.txt"), "the operator's");
+    EXPECT_FALSE(std::filesystem::is_symlink(exporter + "/zeq_kestrin_27015.prom"));
+    EXPECT_EQ(Count(kFailure), 0u);
+}
+#endif
+
 TEST_F(MetricsTest, UnwritableDirectoryWarnsOnceAMapAndSwitchesTheMetricsOff) {
     engine.SetVariable("zeq_kestrin_metrics", "1");
-    for (FaultPoint point : {FaultPoint::MakeDirectory, FaultPoint::OpenForWriting}) {
+    for (FaultPoint point : {FaultPoint::MakeDirectory, FaultPoint::CreateTemporary}) {
         ArmFault(point, 0, -1);
         Check();
         EXPECT_EQ(engine.VariableText("zeq_kestrin_metrics"), "0");
@@ -379,7 +453,7 @@ TEST_F(MetricsTest, FullDiskLeavesTheLastWholeFileAndNoTemporary) {
     engine.SetVariable("zeq_kestrin_metrics", "1");
     Check();
     const std::string before = engine.ReadFile(kDefaultFile);
-    ArmFault(FaultPoint::WriteStream, 0, 1);
+    ArmFault(FaultPoint::WriteTemporary, 0, 1);
     engine.globals.time += 10.0f;
     Check();
     EXPECT_EQ(engine.ReadFile(kDefaultFile), before);

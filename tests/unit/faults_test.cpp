@@ -79,7 +79,8 @@ TEST(Faults, LoadMonitorThatCannotBeOpened) {
     hooks.pfnGameInit();
     const std::string notice = std::string("[ZEQ] WARNING: CPU regulation is off on this map: no processor load "
                                            "can be read from ") +
-                               platform::CpuCounterSource() + ". zeq_kestrin_cpu does nothing until it can.";
+                               platform::CpuCounterSource() +
+                               ". zeq_kestrin_cpu does nothing until the server is restarted with the source readable.";
     auto playMap = [&]() {
         hooks.pfnServerActivate(engine.edicts, 34, 32);
         for (int frame = 0; frame < 500; ++frame) {
@@ -102,7 +103,8 @@ TEST(Faults, LoadMonitorThatCannotBeOpened) {
     EXPECT_EQ(Count(engine.console, notice), 2u);
     EXPECT_STREQ(GetStatusLine(kCpuSwitchStatusLine), "MDL: Disabled CPU: Disabled");
 
-    // The load readable again at a map start: the switch reads as set.
+    // A map start does not try the source again: only a restarted server,
+    // with the load readable, reads the switch as set.
     hooks.pfnServerDeactivate();
     platform::ResetCpuCountersForTests(nullptr);
     engine.SetVariable("zeq_kestrin_cpu", "1");

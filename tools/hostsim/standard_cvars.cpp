@@ -10,6 +10,10 @@ const StandardCvar kStandardCvars[] = {
     {"port", "27015"},
     {"hostport", "0"},
     {"ip_hostport", "0"},
+    // The address the socket is bound to ("localhost": every address); a
+    // script line "ip 10.0.0.1" sets it as a server's command line does.
+    // Nothing is ever sent to it.
+    {"ip", "localhost"},
     {"developer", "0"},
     {"hostname", "Half-Life"},
     {"pausable", "1"},
