@@ -166,12 +166,12 @@ def main():
             lines = [b"map " + map_name, "zeq_kestrin_metrics 1", "wait 13",
                      "zeq_kestrin_stats", "quit"]
             # Started with the frame profile, with one human player.
-            lines[3:3] = ["zeq_kestrin_profile 1", "connect alice", "ping 1 45 2"]
+            lines[2:2] = ["zeq_kestrin_profile 1", "connect alice", "ping 1 45 2"]
             sessions.append(subprocess.Popen(
                 [args.hostsim, "--plugin", args.plugin, "--root", root, "--stub-game", args.stub, "--realtime",
                  "--port", str(port), "--jitter-us", "300", "--long-frame-every", "50", "--long-frame-ms", "30",
                  "--launch-option", "-zeq_kestrin_profile"]
-                + lines, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True))
+                + lines, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True, errors="replace"))
         outputs = [session.communicate(timeout=60)[0] for session in sessions]
         for port, session, output in zip(PORTS, sessions, outputs):
             if session.returncode != 0 or "Could not write the metrics file" in output:
