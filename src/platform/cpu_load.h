@@ -46,6 +46,8 @@ const char *CpuCounterSource();
 void ResetCpuCountersForTests(const char *source);
 // Tests: how often the source was tried (library loads, file probes).
 int CpuBindAttemptsForTests();
+// Tests: WindowsVersionWord gives `version` (0: the system's own answer again).
+void SetWindowsVersionWordForTests(uint32_t version);
 
 #if defined(_WIN32)
 // Runs call(context) under the fault guard that protects every PDH call:

@@ -208,10 +208,16 @@ CpuStatus CloseCpuQuery(void *query) {
     return CpuStatus::Ok;
 }
 
+namespace {
+uint32_t s_versionForTests = 0;  // 0: none, as on any system but Windows
+}  // namespace
+
 bool WindowsVersionWord(uint32_t *version) {
-    if (version != nullptr) *version = 0;
-    return false;
+    if (version != nullptr) *version = s_versionForTests;
+    return s_versionForTests != 0;
 }
+
+void SetWindowsVersionWordForTests(uint32_t version) { s_versionForTests = version; }
 
 const char *CpuCounterSource() { return s_statPath; }
 

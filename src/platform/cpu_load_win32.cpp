@@ -234,11 +234,17 @@ CpuStatus CloseCpuQuery(void *query) {
     return status == kPdhSuccess ? CpuStatus::Ok : CpuStatus::Failed;
 }
 
+namespace {
+uint32_t s_versionForTests = 0;  // 0: the running system's
+}  // namespace
+
 bool WindowsVersionWord(uint32_t *version) {
     if (version == nullptr) return false;
-    *version = static_cast<uint32_t>(GetVersion());
+    *version = s_versionForTests != 0 ? s_versionForTests : static_cast<uint32_t>(GetVersion());
     return true;
 }
+
+void SetWindowsVersionWordForTests(uint32_t version) { s_versionForTests = version; }
 
 const char *CpuCounterSource() { return s_libraryName; }
 

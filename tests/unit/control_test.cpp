@@ -74,6 +74,21 @@ TEST_F(MonitorTest, MissingSourceIsTriedOnceAndFailsEverything) {
     EXPECT_EQ(engine.console.find("Perfmon"), std::string::npos);
 }
 
+// The choice at its exact edge: Windows Vista's own version word (6.0,
+// build 6000) takes the Vista monitor, the word just below it the XP one.
+TEST_F(MonitorTest, VistaMonitorFromVistasOwnVersionWordOn) {
+    platform::SetWindowsVersionWordForTests(393216006u);
+    EXPECT_TRUE(SelectMonitorForOs(true));
+    EXPECT_FALSE(SelectMonitorForOs(false));
+    platform::SetWindowsVersionWordForTests(393216005u);
+    EXPECT_FALSE(SelectMonitorForOs(true));
+    EXPECT_TRUE(SelectMonitorForOs(false));
+    platform::SetWindowsVersionWordForTests(0);
+    for (const char *line : {"LOG: Vista Perfmon 393216006", "ERROR: Vista Perfmon detected 393216006",
+                             "ERROR: Not Vista Perfmon detected 393216005", "LOG: Not Vista Perfmon 393216005"})
+        EXPECT_NE(engine.console.find(line), std::string::npos) << line;
+}
+
 #if defined(_WIN32)
 
 TEST_F(MonitorTest, VersionChoiceMatchesTheRunningWindows) {
