@@ -30,7 +30,6 @@ class CText {
 public:
     CText(const char *szText = "") { Assign(szText); }
     const char *c_str() const { return m_data.data(); }
-    bool empty() const { return m_data[0] == '\0'; }
     void Assign(const char *szText);
 
 private:
