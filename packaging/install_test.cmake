@@ -59,6 +59,9 @@ if(NOT logs)
 endif()
 foreach(log IN LISTS logs)
   file(STRINGS "${log}" bad REGEX "\\] (WARNING|ERROR|FATAL ERROR): ")
+  # A slow frame says how busy the machine running the test is, not what
+  # the configuration does.
+  list(FILTER bad EXCLUDE REGEX "\\] WARNING: Slow frame ")
   if(bad)
     string(REPLACE ";" "\n" bad "${bad}")
     message(FATAL_ERROR "the shipped configuration logs problems:\n${bad}")
