@@ -205,14 +205,19 @@ def main():
             labels = f'port="{port}",game="cstrike"'
             fps = prometheus.value(f"zeq_kestrin_frames_per_second{{{labels}}}")
             # What the server wrote, through node_exporter and Prometheus (a
-            # loaded machine makes fewer than the 100 asked: the figure is the
-            # file's, whatever it is).
-            if fps != file_fps[port] or not 0 < fps <= 101:
+            # loaded machine makes fewer than the 100 asked, and the automatic
+            # control may overshoot them a little: the figure is the file's,
+            # whatever it is).
+            if fps != file_fps[port] or not 0 < fps <= 110:
                 raise AssertionError(f"server {port}: Prometheus holds {fps} frames a second, the file {file_fps[port]}")
             p99 = stats_p99_us(output) / 1e6
             quantile = prometheus.value(
                 f"histogram_quantile(0.99, zeq_kestrin_frame_interval_seconds_bucket{{{labels}}})")
             lower, upper = bucket_of(p99)
+            # The printed p99 is whole milliseconds: at a bucket's edge the
+            # interval behind it may lie in the bucket above.
+            if abs(p99 - upper) < 1e-3:
+                upper = bucket_of(upper * 1.001)[1]
             print(f"server {port}: {fps:g} fps; p99 printed {p99 * 1e3:g} ms, histogram_quantile "
                   f"{quantile * 1e3:g} ms, bucket ({lower * 1e3:g}, {upper * 1e3:g}] ms")
             if not lower <= quantile <= upper:
