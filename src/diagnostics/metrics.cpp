@@ -63,7 +63,10 @@ bool MakeDirectories(const char *szDirectory) {
         const char kept = partial[i];
         partial[i] = '\0';
         const bool drive = i == 2 && partial[1] == ':';
-        if (!drive && !platform::DirectoryExists(partial) && !platform::CreateOneDirectory(partial)) return false;
+        // Another server sharing the directory may make it at the same moment.
+        if (!drive && !platform::DirectoryExists(partial) && !platform::CreateOneDirectory(partial) &&
+            !platform::DirectoryExists(partial))
+            return false;
         partial[i] = kept;
     }
     return platform::DirectoryExists(szDirectory);
