@@ -16,7 +16,9 @@ round-robin over the directories of src/, so every directory gets its share
 --list FILE    writes the drawn samples (file, line text, change) and stops
 --replay FILE  runs the samples of such a list instead of drawing new ones;
                a sample is found again by its line's text, so a list drawn
-               before a change of the code can be replayed after it
+               before a change of the code can be replayed after it; a line
+               moved to another file is followed there when its text is
+               found in exactly one other file of src/
 --out FILE     one tab-separated line a sample: result, file, line, change,
                and the tests that failed
 --every-test   runs every test on each sample instead of stopping at the
@@ -28,6 +30,9 @@ round-robin over the directories of src/, so every directory gets its share
 --first FILE   an earlier --out file: the tests that caught a sample there
                run first on that sample (only when they exist still), so a
                replay spends the full run on the samples that survive
+--in PATH      draws from this file or directory of src/ only (repeatable);
+               with a count above the candidates there, every change of
+               those files is tried, in the order of their lines
 
 The tests run in stages, each stopping at its first failure: the tests that
 caught the sample before (--first), then the short tests (everything but the
@@ -116,15 +121,27 @@ def candidates(path):
     return lines, found
 
 
-def source_files():
+def source_files(only=None):
     files = []
     for base, _dirs, names in os.walk(SRC):
         for name in sorted(names):
             # The Win32 backend is not built by the dev preset: a change
             # there would survive without being tried.
+            rel = os.path.relpath(os.path.join(base, name), ROOT)
+            if only and not any(rel == o or rel.startswith(o.rstrip("/") + "/") for o in only):
+                continue
             if name.endswith((".cpp", ".h", ".inc")) and "_win32" not in name:
-                files.append(os.path.relpath(os.path.join(base, name), ROOT))
+                files.append(rel)
     return sorted(files)
+
+
+def every_change(only):
+    """Every candidate change of the given files, in file and line order."""
+    samples = []
+    for rel in source_files(only):
+        _lines, found = candidates(os.path.join(ROOT, rel))
+        samples += [(rel, line, name, column, mutated) for line, name, column, mutated in found]
+    return samples
 
 
 def draw(count, seed):
@@ -152,15 +169,32 @@ def write_list(samples, path):
             f.write("\t".join([rel, name, str(column), original, mutated]) + "\n")
 
 
+def file_lines(rel):
+    try:
+        with open(os.path.join(ROOT, rel), encoding="utf-8") as f:
+            return f.read().split("\n")
+    except OSError:
+        return []  # the file is gone (split or renamed)
+
+
 def read_list(path):
+    """The samples of a list, each found again by its line's text: in its own
+    file first, else in the one other file of src/ that holds the line (code
+    moved when a file was split); -1 when it is nowhere or in several."""
     samples = []
+    everywhere = None
     with open(path, encoding="utf-8") as f:
         for row in f:
             rel, name, column, original, mutated = row.rstrip("\n").split("\t")
-            lines = open(os.path.join(ROOT, rel), encoding="utf-8").read().split("\n")
+            lines = file_lines(rel)
             if original not in lines:
-                samples.append((rel, -1, name, int(column), mutated))
-                continue
+                if everywhere is None:
+                    everywhere = {other: file_lines(other) for other in source_files()}
+                holders = [other for other, text in everywhere.items() if original in text]
+                if len(holders) != 1:
+                    samples.append((rel, -1, name, int(column), mutated))
+                    continue
+                rel, lines = holders[0], everywhere[holders[0]]
             samples.append((rel, lines.index(original), name, int(column), mutated))
     return samples
 
@@ -234,8 +268,10 @@ def test_sample(first, every_test, every_short_test=False):
 
 
 def earlier_catchers(path):
-    """file:line, change and changed line -> the tests that caught it, from an
-    --out file (a sample whose line has moved since runs every stage)."""
+    """(change, changed line) -> the tests that caught it, from an --out file.
+    The key leaves out where the line was, so a line moved to another place or
+    file keeps its catchers; the changed line's text seldom repeats, and when
+    it does, the earlier catchers only run first."""
     found = {}
     if not path:
         return found
@@ -243,7 +279,7 @@ def earlier_catchers(path):
         for row in f:
             fields = row.rstrip("\n").split("\t")
             if len(fields) >= 5 and fields[0] == "caught" and fields[4] and fields[4] != "(timed out)":
-                found[(fields[1], fields[2], fields[3])] = fields[4].split()
+                found.setdefault((fields[2], fields[3]), []).extend(fields[4].split())
     return found
 
 
@@ -262,9 +298,15 @@ def main():
     parser.add_argument("--every-test", action="store_true")
     parser.add_argument("--every-short-test", action="store_true")
     parser.add_argument("--first")
+    parser.add_argument("--in", dest="only", action="append")
     args = parser.parse_args()
 
-    samples = read_list(args.replay) if args.replay else draw(args.count, args.seed)
+    if args.replay:
+        samples = read_list(args.replay)
+    elif args.only:
+        samples = every_change(args.only)
+    else:
+        samples = draw(args.count, args.seed)
     samples = samples[:args.count]
     if args.list:
         write_list(samples, args.list)
@@ -310,7 +352,7 @@ def main():
                     result = "uncompiled"
                     uncompiled += 1
                 else:
-                    first = [t for t in catchers.get((f"{rel}:{line + 1}", name, mutated.strip()), []) if t in tests]
+                    first = sorted({t for t in catchers.get((name, mutated.strip()), []) if t in tests})
                     was_caught, names = test_sample(first, args.every_test, args.every_short_test)
                     result = "caught" if was_caught else "survived"
                     failed = " ".join(names)
