@@ -8,6 +8,7 @@
 // one fopen/fgets/fclose per collection (plain stdio, available in every C
 // library the deployable i386 build may meet).
 #include "platform/cpu_load.h"
+#include "platform/fault_points.h"
 
 #include <cstdio>
 #include <cstring>
@@ -170,6 +171,7 @@ CpuStatus CollectCpuSample(void *query, void *counter, uint32_t *value) {
     const int owner = SlotOf(query, s_queries);
     const int slot = SlotOf(counter, s_counters);
     if (owner < 0 || slot < 0 || s_counters[slot].query != owner || value == nullptr) return CpuStatus::Failed;
+    if (FaultFires(FaultPoint::CounterFault)) return CpuStatus::Fault;
     uint64_t busy = 0, total = 0;
     if (!ReadJiffies(&busy, &total)) return CpuStatus::Failed;  // the previous collection stays the base
 
@@ -196,6 +198,7 @@ CpuStatus CollectCpuSample(void *query, void *counter, uint32_t *value) {
 CpuStatus RemoveCpuCounter(void *counter) {
     const int slot = SlotOf(counter, s_counters);
     if (slot < 0) return CpuStatus::Failed;
+    if (FaultFires(FaultPoint::CounterFault)) return CpuStatus::Fault;
     s_counters[slot].used = false;
     return CpuStatus::Ok;
 }

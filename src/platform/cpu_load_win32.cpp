@@ -14,6 +14,7 @@
 // frame handler does; a hardware fault that PDH would catch by itself is
 // therefore reported as a fault of the call.
 #include "platform/cpu_load.h"
+#include "platform/fault_points.h"
 
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
@@ -156,7 +157,7 @@ CpuStatus GuardedPdh(Call &call) {
     struct Thunk {
         static void Run(void *context) { (*static_cast<Call *>(context))(); }
     };
-    if (!RunUnderFaultGuard(&Thunk::Run, &call)) return CpuStatus::Fault;
+    if (FaultFires(FaultPoint::CounterFault) || !RunUnderFaultGuard(&Thunk::Run, &call)) return CpuStatus::Fault;
     return CpuStatus::Ok;
 }
 

@@ -99,7 +99,7 @@ TEST_F(ProfileFileTest, ExampleProfileFillsTheNamedLevelsOnly) {
 }
 
 TEST_F(ProfileFileTest, WordsNotLinesCommentWordsQuotesAndHeaders) {
-    ReadIni("[FPS]\nFPS2 7 7.5 x\n// FPS1 is fast\n");
+    ReadIni("\n \t[FPS]\nFPS2 7 7.5 x\n// FPS1 is fast\n");  // blanks before the first word too
     EXPECT_STREQ(GetStatusLine(0), "FPS 1: 0 0.0 r");
     EXPECT_STREQ(GetStatusLine(1), "FPS 2: 7 7.5 x");
 
@@ -149,6 +149,7 @@ TEST_F(ProfileFileTest, NumbersConvertWithoutErrorsAndLongWordsAreCut) {
 
     ParseProfileWord(6, "FPS1");
     EXPECT_EQ(Count(Log(), "[ZEQ] ERROR: Unregistred Command\n"), 1u);
+    EXPECT_EQ(Count(engine.console, "[ZEQ] ERROR: Unregistred Command\n"), 1u);
 }
 
 TEST_F(ProfileFileTest, MemoryEntryPointReadsLikeTheFile) {
@@ -246,6 +247,7 @@ TEST_F(ProfileValidationTest, ServerAndBotsLevelsReportAndClampInOrderAndTheLogL
     g_serverLevels[1] = ServerLevel{-2.0, 12.0, 10, "s"};
     g_serverLevels[2] = ServerLevel{3.5, 0.95, 4, "s"};
     g_botsLevels[3] = BotsLevel{12, -3, "b"};
+    g_botsLevels[2] = BotsLevel{0, 4, "b"};
     ApplyProfile(true);
     const std::string log = Fresh();
     const std::size_t sys = log.find("[ZEQ] WARNING: [SERVER] Sys Number > 9. Auto Set To Max\n");
@@ -260,6 +262,7 @@ TEST_F(ProfileValidationTest, ServerAndBotsLevelsReportAndClampInOrderAndTheLogL
     ApplyProfile(true);
     const std::string next = Fresh();
     EXPECT_EQ(Count(next, "[BOTS] Max level: 9\n"), 1u);
+    EXPECT_EQ(Count(next, "[BOTS] Min level: 4\n"), 1u);
     EXPECT_EQ(Count(next, "[SERVER] CPU Mode: 9.900000\n"), 1u);
     EXPECT_EQ(Count(next, "[SERVER] Sys Number: 9\n"), 1u);
 

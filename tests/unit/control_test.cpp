@@ -10,6 +10,7 @@
 #include "control/spike_regulator.h"
 #include "engine/plugin_state.h"
 #include "platform/cpu_load.h"
+#include "platform/fault_points.h"
 #include "platform/platform.h"
 #include "support/test_engine.h"
 
@@ -72,6 +73,25 @@ TEST_F(MonitorTest, MissingSourceIsTriedOnceAndFailsEverything) {
     EXPECT_FALSE(BindPdh());
     EXPECT_EQ(platform::CpuBindAttemptsForTests(), 1);
     EXPECT_EQ(engine.console.find("Perfmon"), std::string::npos);
+}
+
+// A counter call that faults (a crash inside the counters' library, caught):
+// the sample fails and says so; a close that faults ends there, reported as
+// failed, and leaves the query to close.
+TEST_F(MonitorTest, FaultingCounterFailsTheSampleAndTheClose) {
+    ASSERT_TRUE(CreateMonitor(kTotalPath, &monitor));
+    monitor.value = 42;
+    platform::ArmFault(platform::FaultPoint::CounterFault, 0, 1);
+    EXPECT_FALSE(SampleCpuLoad(&monitor));
+    EXPECT_EQ(monitor.value, 42u);
+    EXPECT_EQ(Count(engine.console, "[ZEQ] ERROR: PDHUpdate get NULL value\n"), 1u) << engine.console;
+    EXPECT_TRUE(SampleCpuLoad(&monitor));
+
+    platform::ArmFault(platform::FaultPoint::CounterFault, 0, 1);
+    EXPECT_FALSE(DestroyMonitor(&monitor));
+    EXPECT_FALSE(MonitorIsOpen(&monitor));
+    EXPECT_TRUE(platform::CloseCpuQuery(monitor.query) == platform::CpuStatus::Ok);  // left open
+    platform::DisarmFaults();
 }
 
 // The choice at its exact edge: Windows Vista's own version word (6.0,
@@ -181,6 +201,7 @@ TEST_F(ProcStatTest, RateIsBusyShareOfElapsedJiffiesWithRebaseAndBadReadings) {
         "cpu  14x 0 100 900 0 0 0 0 0 0\n",            // garbage
         "cpu  -140 0 100 900 0 0 0 0 0 0\n",           // sign
         "cpu0 140 0 100 900 0 0 0 0 0 0\n",            // not the aggregate line
+        "cpu\n", "cpu", "cp", "cpux 140 0 100 900\n",  // a line that ends or differs within "cpu "
         "intr 1 2 3\n",                                //
         "cpu  99999999999999999999 0 100 900 0 0 0 0 0 0\n",               // beyond 64 bits
         "cpu  18446744073709551615 1 0 0 0 0 0 0 0 0\n",                   // sum beyond 64 bits
