@@ -10,6 +10,8 @@
 #include "engine/decimal_text.h"
 #include "engine/engine_services.h"
 #include "engine/message_table.h"
+#include "engine/paths.h"
+#include "platform/platform.h"
 #include "support/test_engine.h"
 
 namespace {
@@ -32,11 +34,20 @@ TEST(EngineServices, PrintsAndServerCommands) {
     const std::string huge(10000, 'x');
     ClientPrint(engine.Player(1), 1, "%s", huge.c_str());
     IssueServerCommand("%s", huge.c_str());
-    ASSERT_EQ(engine.clientPrints.size(), 3u);
+    ASSERT_GE(engine.clientPrints.size(), 3u);
     EXPECT_EQ(engine.clientPrints[0], "3:[ZEQ Kes-Trin] hello\n");
     EXPECT_EQ(engine.clientPrints[1], "4:bye\n");
-    EXPECT_LT(engine.clientPrints[2].size(), 2100u);
-    EXPECT_EQ(engine.clientPrints[2].back(), '\n');
+    // Cut at the edge: 2046 characters and the newline fill a player's buffer.
+    EXPECT_EQ(engine.clientPrints[2], "1:[ZEQ Kes-Trin] " + std::string(2046, 'x') + "\n");
+    ClientPrint(engine.Player(2), 0, "%s", std::string(2046, 'y').c_str());
+    ClientPrint(engine.Player(2), 0, "%s", std::string(2047, 'z').c_str());
+    EXPECT_EQ(engine.clientPrints[3], "2:" + std::string(2046, 'y') + "\n");
+    EXPECT_EQ(engine.clientPrints[4], "2:" + std::string(2046, 'z') + "\n");
+    engine.console.clear();
+    ConsolePrint("%s", huge.c_str());
+    PluginPrint("%s", huge.c_str());
+    EXPECT_EQ(engine.console, std::string(3071, 'x') + "\n[ZEQ Kes-Trin] " + std::string(3071, 'x') + "\n");
+    EXPECT_EQ(std::strlen(VarArgs("%s", huge.c_str())), 3071u);
     ASSERT_EQ(engine.serverCommands.size(), 2u);
     EXPECT_EQ(engine.serverCommands[0], "zeq_kestrin_cpu 0\n");
     EXPECT_EQ(engine.serverCommands[1].size(), 1024u);
@@ -139,3 +150,24 @@ TEST(DecimalText, WrittenWithAPointAndRoundedAsTheCLibraryRounds) {
     EXPECT_STREQ(small, "123");
 }
 
+
+// A path fits its buffer only with its terminating NUL; one that would be cut
+// is refused and leaves an empty text, never a shorter path to write to.
+TEST(Paths, FitWithTheirEndOrAreRefusedEmpty) {
+    TestEngine engine;
+    const std::string sep(1, platform::kPathSeparator);
+    const std::string root = "cstrike" + sep + "addons" + sep + "zeq_kestrin";
+    const std::string log = root + sep + "logs" + sep + "Kestrin.log";
+    const std::string model = "cstrike" + sep + "models" + sep + "p.mdl";
+    char out[128];
+    const auto fits = [&](auto make, const std::string &expected) {
+        EXPECT_TRUE(make(expected.size() + 1)) << expected;
+        EXPECT_EQ(out, expected);
+        EXPECT_FALSE(make(expected.size())) << expected;
+        EXPECT_STREQ(out, "");
+    };
+    fits([&](std::size_t size) { return PluginRootPath(out, size); }, root);
+    fits([&](std::size_t size) { return PluginPath(out, size, "logs"); }, root + sep + "logs");
+    fits([&](std::size_t size) { return PluginPath(out, size, "logs", "Kestrin.log"); }, log);
+    fits([&](std::size_t size) { return GamePath(out, size, "models", "p.mdl"); }, model);
+}
