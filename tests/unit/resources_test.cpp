@@ -234,6 +234,13 @@ TEST_P(MarkTest, MarkPassesUntouchedOrWithAnotherOwnerButNotChanged) {
     engine.WriteFile(path, "a.mdl 0 600 abc 5 1.000001\n");  // same length
     fs::permissions(path, fs::perms::owner_write, fs::perm_options::remove);
     EXPECT_FALSE(Marked());
+
+    // Marked again where attributes are kept: the companion file goes.
+    platform::DisarmFaults();
+    fs::permissions(path, fs::perms::owner_write, fs::perm_options::add);
+    Mark();
+    EXPECT_TRUE(HasAttribute(path));
+    EXPECT_FALSE(engine.Exists(companion));
 }
 
 TEST_P(MarkTest, CopiesRenamesLinksAndLostOrForgedRecordsFail) {
@@ -310,6 +317,10 @@ TEST(ResourcesFileSystem, FileThatCannotBeMarkedIsToldApartFromALostMark) {
     platform::DisarmFaults();
     EXPECT_EQ(platform::ReadDatabaseMark("db/mdlbase.kts"), platform::MarkState::Damaged);
     EXPECT_EQ(std::distance(fs::directory_iterator("db"), fs::directory_iterator()), 1);  // no probe left
+    platform::ArmFault(platform::FaultPoint::ExtendedAttribute, 0, -1);  // the probe's mark in a companion file
+    EXPECT_EQ(platform::ReadDatabaseMark("db/mdlbase.kts"), platform::MarkState::Damaged);
+    EXPECT_EQ(std::distance(fs::directory_iterator("db"), fs::directory_iterator()), 1);  // nor its companion
+    platform::DisarmFaults();
 }
 
 // The earlier Linux version's companion file also names the device and the status-change time: it
