@@ -200,7 +200,7 @@ TEST_F(ProcStatTest, RateIsBusyShareOfElapsedJiffiesWithRebaseAndBadReadings) {
         "cpu  140 0\n",                                // too few fields
         "cpu  14x 0 100 900 0 0 0 0 0 0\n",            // garbage
         "cpu  -140 0 100 900 0 0 0 0 0 0\n",           // sign
-        "cpu0 140 0 100 900 0 0 0 0 0 0\n",            // not the aggregate line
+        "cpu0 400 0 100 870 0 0 0 0 0 0\n",            // not the aggregate line (read from "0": 62 %)
         "cpu\n", "cpu", "cp", "cpux 140 0 100 900\n",  // a line that ends or differs within "cpu "
         "intr 1 2 3\n",                                //
         "cpu  99999999999999999999 0 100 900 0 0 0 0 0 0\n",               // beyond 64 bits
