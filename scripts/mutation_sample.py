@@ -29,7 +29,9 @@ round-robin over the directories of src/, so every directory gets its share
                sample, without stopping: which unit tests catch which sample
 --first FILE   an earlier --out file: the tests that caught a sample there
                run first on that sample (only when they exist still), so a
-               replay spends the full run on the samples that survive
+               replay spends the full run on the samples that survive; an
+               --out file of the same list (one row a sample) is read row by
+               row, which follows lines moved to other files
 --in PATH      draws from this file or directory of src/ only (repeatable);
                with a count above the candidates there, every change of
                those files is tried, in the order of their lines
@@ -267,20 +269,29 @@ def test_sample(first, every_test, every_short_test=False):
     return False, []
 
 
-def earlier_catchers(path):
-    """(change, changed line) -> the tests that caught it, from an --out file.
-    The key leaves out where the line was, so a line moved to another place or
-    file keeps its catchers; the changed line's text seldom repeats, and when
-    it does, the earlier catchers only run first."""
-    found = {}
-    if not path:
-        return found
-    with open(path, encoding="utf-8") as f:
-        for row in f:
-            fields = row.rstrip("\n").split("\t")
-            if len(fields) >= 5 and fields[0] == "caught" and fields[4] and fields[4] != "(timed out)":
-                found.setdefault((fields[2], fields[3]), []).extend(fields[4].split())
-    return found
+def earlier_catchers(path, count):
+    """lookup(number, place, change, changed line) -> the tests that caught
+    the sample in an earlier --out file.  When that file has one row a sample
+    (a run of the same list) its rows are taken in order, which follows a line
+    moved to another place or file; else a sample is looked up by file:line,
+    change and changed line, or by change and changed line alone when the
+    changed line says more than a bare ";"."""
+    rows = []
+    if path:
+        with open(path, encoding="utf-8") as f:
+            for row in f:
+                fields = row.rstrip("\n").split("\t") + ["", "", "", "", ""]
+                caught = fields[0] == "caught" and fields[4] and fields[4] != "(timed out)"
+                rows.append((tuple(fields[1:4]), fields[4].split() if caught else []))
+    if rows and len(rows) == count:
+        return lambda number, *_: rows[number - 1][1]
+    by_place, by_change = {}, {}
+    for key, names in rows:
+        if names:
+            by_place[key] = names
+            if key[2] != ";":
+                by_change.setdefault(key[1:], []).extend(names)
+    return lambda _number, place, name, mutated: by_place.get((place, name, mutated)) or by_change.get((name, mutated), [])
 
 
 def existing_tests():
@@ -320,7 +331,7 @@ def main():
         print("mutation-sample: the dev tests fail unchanged", file=sys.stderr)
         return 2
 
-    catchers = earlier_catchers(args.first)
+    catchers = earlier_catchers(args.first, len(samples))
     tests = existing_tests()
     restore = {}
 
@@ -352,7 +363,8 @@ def main():
                     result = "uncompiled"
                     uncompiled += 1
                 else:
-                    first = sorted({t for t in catchers.get((name, mutated.strip()), []) if t in tests})
+                    earlier = catchers(number, f"{rel}:{line + 1}", name, mutated.strip())
+                    first = sorted({t for t in earlier if t in tests})
                     was_caught, names = test_sample(first, args.every_test, args.every_short_test)
                     result = "caught" if was_caught else "survived"
                     failed = " ".join(names)
