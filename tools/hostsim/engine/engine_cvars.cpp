@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "engine_sim.h"
-#include "engine_text.h"
+#include "engine/engine_sim.h"
+#include "engine/engine_text.h"
 
 namespace hostsim {
 

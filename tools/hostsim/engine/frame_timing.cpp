@@ -1,4 +1,4 @@
-#include "frame_timing.h"
+#include "engine/frame_timing.h"
 
 #include <algorithm>
 #include <cstdlib>

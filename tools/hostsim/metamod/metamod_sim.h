@@ -20,9 +20,9 @@
 #include <string>
 #include <vector>
 
-#include "engine_sim.h"
-#include "game_dll.h"
-#include "game_tables.h"
+#include "engine/engine_sim.h"
+#include "games/game_dll.h"
+#include "games/game_tables.h"
 
 namespace hostsim {
 

@@ -1,4 +1,4 @@
-#include "trace_plot.h"
+#include "run/trace_plot.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -6,7 +6,7 @@
 #include <sstream>
 #include <vector>
 
-#include "trace.h"
+#include "run/trace.h"
 
 namespace hostsim {
 

@@ -1,4 +1,4 @@
-#include "standard_cvars.h"
+#include "engine/standard_cvars.h"
 
 namespace hostsim {
 

@@ -1,7 +1,7 @@
 // The fake engine's function table as handed to a new EngineSim.
 #pragma once
 
-#include "game_tables.h"
+#include "engine/slow_hook.h"
 #include "sdk/abi_checks.h"
 
 namespace hostsim {

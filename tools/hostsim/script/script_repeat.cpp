@@ -1,4 +1,4 @@
-#include "script_repeat.h"
+#include "script/script_repeat.h"
 
 #include <cstdlib>
 #include <sstream>

@@ -1,5 +1,5 @@
 // Win32 implementation of the simulator's OS layer.
-#include "host_os.h"
+#include "os/host_os.h"
 
 #include <windows.h>
 

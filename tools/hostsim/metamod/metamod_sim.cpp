@@ -1,4 +1,4 @@
-#include "metamod_sim.h"
+#include "metamod/metamod_sim.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -6,8 +6,8 @@
 #include <cstring>
 #include <type_traits>
 
-#include "engine_text.h"
-#include "game_tables.h"
+#include "engine/engine_text.h"
+#include "games/game_tables.h"
 
 namespace hostsim {
 

@@ -7,7 +7,7 @@
 #include <sstream>
 #include <string>
 
-#include "trace_plot.h"
+#include "run/trace_plot.h"
 
 namespace hostsim {
 

@@ -1,6 +1,6 @@
 // Text helpers of the fake engine, its fatal error, and the texts of its
 // call records.
-#include "engine_text.h"
+#include "engine/engine_text.h"
 
 #include <cctype>
 #include <cstdio>
@@ -9,7 +9,7 @@
 #include <locale>
 #include <sstream>
 
-#include "engine_sim.h"
+#include "engine/engine_sim.h"
 
 namespace hostsim {
 

@@ -1,4 +1,4 @@
-#include "script.h"
+#include "run/script.h"
 
 #include <algorithm>
 #include <clocale>
@@ -10,13 +10,13 @@
 #include <memory>
 #include <sstream>
 
-#include "engine_table.h"
-#include "engine_text.h"
-#include "host_os.h"
-#include "metamod_sim.h"
-#include "script_repeat.h"
-#include "standalone_sim.h"
-#include "trace.h"
+#include "engine/engine_table.h"
+#include "engine/engine_text.h"
+#include "games/standalone_sim.h"
+#include "metamod/metamod_sim.h"
+#include "os/host_os.h"
+#include "run/trace.h"
+#include "script/script_repeat.h"
 
 namespace hostsim {
 

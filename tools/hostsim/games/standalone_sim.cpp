@@ -1,8 +1,8 @@
-#include "standalone_sim.h"
+#include "games/standalone_sim.h"
 
 #include <cstring>
 
-#include "host_os.h"
+#include "os/host_os.h"
 
 namespace hostsim {
 

@@ -7,8 +7,8 @@
 
 #include <string>
 
-#include "engine_sim.h"
-#include "game_dll.h"
+#include "engine/engine_sim.h"
+#include "games/game_dll.h"
 
 namespace hostsim {
 

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "engine_sim.h"
+#include "engine/engine_sim.h"
 
 namespace hostsim {
 

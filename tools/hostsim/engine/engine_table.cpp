@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "engine_sim.h"
-#include "engine_table.h"
+#include "engine/engine_sim.h"
+#include "engine/engine_table.h"
 
 namespace hostsim {
 

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "game_tables.h"
+#include "games/game_tables.h"
 
 namespace {
 
@@ -71,6 +71,6 @@ ZK_EXPORT int Server_GetBlendingInterface(int version, struct sv_blending_interf
 #else
 #define HOSTSIM_REGAME_ENTITY(name) HOSTSIM_ENTITY(name)
 #endif
-#include "stub_game_entities.inc"
+#include "games/stub_game_entities.inc"
 #undef HOSTSIM_REGAME_ENTITY
 #undef HOSTSIM_ENTITY

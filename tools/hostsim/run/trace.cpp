@@ -1,4 +1,4 @@
-#include "trace.h"
+#include "run/trace.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,7 +6,7 @@
 #include <locale>
 #include <sstream>
 
-#include "engine_text.h"
+#include "engine/engine_text.h"
 
 namespace hostsim {
 

@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "engine_sim.h"
-#include "host_os.h"
-#include "script.h"
-#include "script_repeat.h"
-#include "standalone_sim.h"
-#include "trace.h"
+#include "engine/engine_sim.h"
+#include "games/standalone_sim.h"
+#include "os/host_os.h"
+#include "run/script.h"
+#include "run/trace.h"
+#include "script/script_repeat.h"
 
 using hostsim::EngineSim;
 using hostsim::Session;

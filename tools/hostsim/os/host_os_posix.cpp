@@ -1,5 +1,5 @@
 // POSIX implementation of the simulator's OS layer.
-#include "host_os.h"
+#include "os/host_os.h"
 
 #include <dirent.h>
 #include <dlfcn.h>

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "engine_sim.h"
-#include "host_os.h"
-#include "metamod_sim.h"
+#include "engine/engine_sim.h"
+#include "metamod/metamod_sim.h"
+#include "os/host_os.h"
 
 using hostsim::EngineSim;
 using hostsim::MetamodSim;

@@ -2,7 +2,7 @@
 // commands, the string arena, console output, the record of calls and the
 // game files.  The engine table, the variables, the command buffer and the
 // edicts have files of their own.
-#include "engine_sim.h"
+#include "engine/engine_sim.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -10,10 +10,10 @@
 #include <cstring>
 #include <fstream>
 
-#include "engine_table.h"
-#include "engine_text.h"
-#include "host_os.h"
-#include "standard_cvars.h"
+#include "engine/engine_table.h"
+#include "engine/engine_text.h"
+#include "engine/standard_cvars.h"
+#include "os/host_os.h"
 
 namespace hostsim {
 

@@ -2,8 +2,8 @@
 #include <cstdio>
 #include <string>
 
-#include "script.h"
-#include "trace_plot.h"
+#include "run/script.h"
+#include "run/trace_plot.h"
 
 int main(int argc, char **argv) {
     hostsim::HostsimOptions options;

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <string>
 
-#include "engine_sim.h"
-#include "engine_text.h"
+#include "engine/engine_sim.h"
+#include "engine/engine_text.h"
 
 namespace hostsim {
 

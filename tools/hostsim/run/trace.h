@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "engine_sim.h"
+#include "engine/engine_sim.h"
 
 namespace hostsim {
 

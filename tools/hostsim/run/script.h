@@ -25,9 +25,9 @@
 #include <string>
 #include <vector>
 
-#include "engine_sim.h"
-#include "frame_timing.h"
-#include "game_dll.h"
+#include "engine/engine_sim.h"
+#include "engine/frame_timing.h"
+#include "games/game_dll.h"
 
 namespace hostsim {
 
