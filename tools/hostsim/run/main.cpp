@@ -2,7 +2,8 @@
 #include <cstdio>
 #include <string>
 
-#include "run/script.h"
+#include "run/command_line.h"
+#include "run/run_hostsim.h"
 #include "run/trace_plot.h"
 
 int main(int argc, char **argv) {

@@ -1,17 +1,8 @@
 #include "script/script_repeat.h"
 
 #include <cstdlib>
-#include <sstream>
 
 namespace hostsim {
-
-std::vector<std::string> Words(const std::string &line) {
-    std::vector<std::string> words;
-    std::istringstream in(line);
-    std::string word;
-    while (in >> word) words.push_back(word);
-    return words;
-}
 
 namespace {
 

@@ -9,16 +9,11 @@
 #pragma once
 
 #include <string>
-#include <utility>
 #include <vector>
 
+#include "script/script_line.h"
+
 namespace hostsim {
-
-// The words of a script line (split at white space).
-std::vector<std::string> Words(const std::string &line);
-
-// A script line and where it came from ("file:line" or "argument N").
-typedef std::pair<std::string, std::string> ScriptLine;
 
 // Replaces every block by its passes.  False, with a message naming the
 // line, for a malformed "repeat", an "end" without one or a block left open.

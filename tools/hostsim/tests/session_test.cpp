@@ -12,9 +12,9 @@
 #include "engine/engine_sim.h"
 #include "games/standalone_sim.h"
 #include "os/host_os.h"
-#include "run/script.h"
 #include "run/trace.h"
 #include "script/script_repeat.h"
+#include "session/session.h"
 
 using hostsim::EngineSim;
 using hostsim::Session;

@@ -1,24 +1,6 @@
-// The command line and the script runner.
-//
-//   hostsim --plugin LIB --root DIR [--game NAME] [--gamedir-text TEXT]
-//           [--standalone] [--listen] [--stub-game PATH] [--classic-game] [--script FILE]
-//           [--game-library NAME] [--realtime] [--trace FILE] [--linger SECONDS]
-//           [LINE ...]
-//
-// Script lines (from FILE, then the trailing arguments):
-//   map NAME [CLASS ...]  end the running map, start NAME (game time 1.0) with
-//                         the world, a spawn point and one entity of each CLASS
-//   wait SECONDS [FPS]    run frames for SECONDS of game time (100 a second)
-//   connect NAME [ADDR]   a client joins the next free slot
-//   disconnect INDEX      the client in that slot leaves
-//   deathmatch 0|1        sets gpGlobals->deathmatch
-//   quit                  end the map, detach, unload
-//   stats [mark|same]     print the process's heap bytes, open files and the
-//                         plugin's live timers; keep them; fail when any
-//                         differs from the kept ones
-//   repeat N [NAME] / end the lines between, N times ({NAME}: the pass)
-//   # comment, blank      ignored
-//   anything else         a console command as typed at the server console
+// The simulated server's session: maps, frames and clients, as the engine
+// runs them around the game library, and the script commands that drive it.
+// It sees the game library only as a GameDll (Metamod or standalone alike).
 #pragma once
 
 #include <functional>
@@ -30,42 +12,6 @@
 #include "games/game_dll.h"
 
 namespace hostsim {
-
-struct HostsimOptions {
-    std::string plugin;
-    std::string root;
-    std::string game = "cstrike";
-    bool reportGameDirText = false;
-    std::string gameDirText;
-    bool standalone = false;
-    bool listen = false;
-    std::string stubGame;  // default: next to the hostsim executable
-    std::string locale;  // set for the whole process before the plugin loads
-    std::vector<EngineSim::Hold> holds;  // --hold NAME:TEXT
-    std::string holdDirectory;           // --hold-dir DIR
-    bool classicGame = false;  // the stub game without ReGameDLL_CS's classes
-    std::string gameLibrary;  // the stub's name in dlls/ (default: the usual one)
-    std::string script;
-    bool realtime = false;
-    std::string trace;
-    FrameTimingOptions timing;  // real-time mode's frame intervals
-    bool checkProfile = false;
-    std::vector<std::string> launchOptions;  // --launch-option: left in the process's arguments
-    std::string slowGame;                    // --slow-game HOOK:MS[:EVERY]
-    std::string slowEngine;                  // --slow-engine FUNCTION:MS[:EVERY]
-    std::string secondPlugin;                // --second-plugin before|after:pre|post:HOOK:MS[:EVERY]
-    int thinkers = 0;                        // --thinkers N: entities that think every frame
-    int port = 0;  // --port: the server's port (hostport), as -port gives it
-    double lingerSeconds = 0;  // after the unload, messages are dispatched this long
-    std::vector<std::string> lines;
-};
-
-// Parses the command line.  False, with a message, when it is not usable.
-bool ParseCommandLine(int argc, char **argv, HostsimOptions *options, std::string *error);
-const char *UsageText();
-
-// Runs a whole session; returns the process exit code.
-int RunHostsim(const HostsimOptions &options);
 
 // A running server: maps, frames and clients, driven by script lines.
 class Session {
