@@ -1,6 +1,6 @@
 // The fake engine's server commands and command buffer: queued text, its
-// split into commands, their tokens, and the lookup of a command or a
-// variable by its first token.
+// split into commands, their tokens, what a first token names (a command or
+// a variable), and the engine's own commands.
 #include <cstring>
 #include <string>
 
@@ -17,12 +17,6 @@ constexpr std::size_t kMaxArgs = 80;
 }  // namespace
 
 // ---- commands and the console
-
-bool EngineSim::hasCommand(const char *name) const {
-    for (const Command &command : commands_)
-        if (EqualNoCase(command.name.c_str(), name)) return true;
-    return false;
-}
 
 bool EngineSim::addServerCommand(const char *name, void (*handler)(void)) {
     if (hasCommand(name)) {

@@ -1,5 +1,5 @@
-// The fake engine's console variables: registration, lookup without regard
-// to case, direct sets, and the alphabetical list the engine keeps.
+// The fake engine's console variables: registration, direct sets, and the
+// alphabetical list the engine keeps.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -10,18 +10,6 @@
 namespace hostsim {
 
 // ---- console variables
-
-cvar_t *EngineSim::findCvar(const char *name) const {
-    if (!name) return nullptr;
-    for (const CvarEntry &entry : cvars_)
-        if (EqualNoCase(entry.variable->name, name)) return entry.variable;
-    return nullptr;
-}
-
-const char *EngineSim::cvarString(const char *name) const {
-    cvar_t *variable = findCvar(name);
-    return variable ? variable->string : nullptr;
-}
 
 bool EngineSim::registerCvar(cvar_t *variable) {
     if (!variable->name || !variable->string) EngineError("pfnCVarRegister with a variable without name or string");

@@ -1,7 +1,7 @@
-// The fake engine: its construction, the engine's own variables and
-// commands, the string arena, console output, the record of calls and the
-// game files.  The engine table, the variables, the command buffer and the
-// edicts have files of their own.
+// The fake engine: the engine of the moment, the string arena, console
+// output, the record of calls, the game files and the players' figures.  Its
+// start, the engine table, the variables, the command buffer and the edicts
+// have files of their own.
 #include "engine/engine_sim.h"
 
 #include <cstdarg>
@@ -10,81 +10,20 @@
 #include <cstring>
 #include <fstream>
 
-#include "engine/engine_table.h"
 #include "engine/engine_text.h"
-#include "engine/standard_cvars.h"
 #include "os/host_os.h"
 
 namespace hostsim {
 
 namespace {
 
-EngineSim *g_current = nullptr;
-
-constexpr std::size_t kArenaSize = 1 << 20;
 constexpr std::size_t kGameDirMax = 259;  // characters, before the NUL
 
 }  // namespace
 
-EngineSim::EngineSim() : EngineSim(Options()) {}
+EngineSim *EngineSim::current_ = nullptr;
 
-EngineSim::EngineSim(const Options &options) : options_(options) {
-    previous_ = g_current;
-    g_current = this;
-    initialise();
-}
-
-EngineSim::~EngineSim() {
-    // Give every variable the engine kept back its own string, so that a
-    // struct of a library that stays loaded never points into freed memory.
-    for (CvarEntry &entry : cvars_) {
-        entry.variable->string = entry.original;
-        entry.variable->next = nullptr;
-    }
-    for (CvarEntry &entry : detached_) entry.variable->string = entry.original;
-    for (void *buffer : liveFiles_) std::free(buffer);
-    if (g_current == this) g_current = previous_;
-}
-
-EngineSim *EngineSim::current() { return g_current; }
-
-void EngineSim::initialise() {
-    std::memset(&table_, 0, sizeof table_);
-    table_.funcs = EngineTableTemplate();
-
-    arena_.reset(new char[kArenaSize]);
-    arena_[0] = '\0';
-    arenaUsed_ = 1;
-
-    std::memset(&globals_, 0, sizeof globals_);
-    globals_.pStringBase = arena_.get();
-    globals_.deathmatch = 1.0f;
-    globals_.maxClients = options_.maxClients;
-    globals_.maxEntities = options_.maxEntities;
-
-    // Player edicts are never allocated or freed: they are in use from the
-    // start, like the engine's, whether a client is connected or not.
-    edicts_.assign(static_cast<std::size_t>(options_.maxEntities), edict_t());
-    for (std::size_t i = 0; i < edicts_.size(); ++i) {
-        edicts_[i].free = static_cast<int>(i) > options_.maxClients ? 1 : 0;
-        edicts_[i].v.pContainingEntity = &edicts_[i];
-    }
-    clientLineStart_.assign(static_cast<std::size_t>(options_.maxClients) + 1, true);
-
-    for (std::size_t i = 0; i < kStandardCvarCount; ++i) {
-        std::unique_ptr<cvar_t> variable(new cvar_t());
-        variable->name = kStandardCvars[i].name;
-        variable->string = kStandardCvars[i].value;
-        registerCvar(variable.get());
-        ownCvars_.push_back(std::move(variable));
-    }
-    // The network starts: -port N has set hostport, else port's value goes there.
-    const std::string port = options_.port > 0 ? std::to_string(options_.port) : findCvar("port")->string;
-    setCvar(findCvar("hostport"), port.c_str());
-    commands_.push_back({"echo", &EngineSim::EchoCommand, false});
-    commands_.push_back({"quit", &EngineSim::QuitCommand, false});
-    commands_.push_back({"maxplayers", &EngineSim::MaxplayersCommand, false});
-}
+EngineSim *EngineSim::current() { return current_; }
 
 // ---- strings
 

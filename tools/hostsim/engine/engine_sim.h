@@ -23,6 +23,7 @@ constexpr std::size_t kEngineSlots = sizeof(enginefuncs_t) / sizeof(void *);
 // Null pointers after the table: Metamod appends spare slots to its copy, so a
 // plugin that copies more entries than it knows about still reads memory.
 constexpr std::size_t kEngineSlack = 16;
+constexpr std::size_t kArenaSize = 1 << 20;  // bytes of strings the engine can hold
 
 // The engine table followed by its zeroed slack.
 struct EngineTable {
@@ -192,12 +193,9 @@ private:
     bool recording_ = true;
     std::set<void *> liveFiles_;
     EngineSim *previous_ = nullptr;
+    static EngineSim *current_;
     std::vector<std::pair<int, int>> playerStats_;
 };
-
-// Quotes a string for a call record: "text" with \n, \t, \" and \\ escaped.
-std::string QuoteArg(const char *text);
-std::string EdictArg(const edict_t *entity);  // "edict N", "null" or "bad edict"
 
 // Prints "hostsim: MESSAGE" on stderr and aborts: an engine error that the
 // real engine would end the server for (Sys_Error).

@@ -1,5 +1,5 @@
-// Text helpers of the fake engine, its fatal error, and the texts of its
-// call records.
+// Text helpers of the fake engine, its fatal error, and the quoted strings
+// of its call records.
 #include "engine/engine_text.h"
 
 #include <cctype>
@@ -146,12 +146,6 @@ std::string QuoteArg(const char *text) {
         }
     }
     return out + "\"";
-}
-
-std::string EdictArg(const edict_t *entity) {
-    if (!entity) return "null";
-    int index = EngineSim::current() ? EngineSim::current()->indexOf(entity) : -1;
-    return index < 0 ? std::string("bad edict") : "edict " + std::to_string(index);
 }
 
 }  // namespace hostsim

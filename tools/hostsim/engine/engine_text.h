@@ -17,6 +17,8 @@ std::string Trim(const std::string &text);
 // quotes, or the end of the text.
 std::size_t CommandEnd(const std::string &text, std::size_t begin);
 std::string FormatV(const char *format, va_list args);
+// Quotes a string for a call record: "text" with \n, \t, \" and \\ escaped.
+std::string QuoteArg(const char *text);
 
 // Numbers read and written with '.' as the decimal point whatever the
 // process's locale (hostsim --locale sets one, as an engine may).

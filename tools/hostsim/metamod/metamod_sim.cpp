@@ -6,6 +6,7 @@
 #include <cstring>
 #include <type_traits>
 
+#include "engine/engine_calls.h"
 #include "engine/engine_text.h"
 #include "games/game_tables.h"
 

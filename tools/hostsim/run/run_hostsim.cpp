@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "engine/engine_table.h"
+#include "engine/engine_calls.h"
 #include "games/game_tables.h"
 #include "games/standalone_sim.h"
 #include "metamod/metamod_sim.h"
