@@ -116,6 +116,9 @@ private:
     void getTables();
     void freeTables();
 
+    static MetamodSim *current_;
+    static MetamodSim &Mm();  // the current one; an error when there is none
+    static mutil_funcs_t UtilityTable();
     static void CVarRegisterWrapper(cvar_t *variable);
     static void AddServerCommandWrapper(char *name, void (*callback)(void));
     static void CommandDispatcher(void);
