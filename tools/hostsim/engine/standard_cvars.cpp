@@ -1,0 +1,90 @@
+#include "engine/standard_cvars.h"
+
+namespace hostsim {
+
+const StandardCvar kStandardCvars[] = {
+    // The engine's.
+    {"sys_ticrate", "100"},
+    // The network's: the socket takes ip_hostport, else hostport, else port
+    // (and then copies it into hostport; EngineSim does that at start).
+    {"port", "27015"},
+    {"hostport", "0"},
+    {"ip_hostport", "0"},
+    // The address the socket is bound to ("localhost": every address); a
+    // script line "ip 10.0.0.1" sets it as a server's command line does.
+    // Nothing is ever sent to it.
+    {"ip", "localhost"},
+    {"developer", "0"},
+    {"hostname", "Half-Life"},
+    {"pausable", "1"},
+    {"coop", "0"},
+    {"edgefriction", "2"},
+    {"sv_gravity", "800"},
+    {"sv_maxspeed", "320"},
+    {"sv_friction", "4"},
+    {"sv_stopspeed", "100"},
+    {"sv_accelerate", "10"},
+    {"sv_airaccelerate", "10"},
+    {"sv_wateraccelerate", "10"},
+    {"sv_waterfriction", "1"},
+    {"sv_bounce", "1"},
+    {"sv_stepsize", "18"},
+    {"sv_maxvelocity", "2000"},
+    {"sv_maxupdaterate", "30"},
+    {"sv_minupdaterate", "10"},
+    {"sv_maxrate", "0"},
+    {"sv_minrate", "0"},
+    {"sv_unlag", "1"},
+    {"sv_maxunlag", "0.5"},
+    {"sv_unlagpush", "0"},
+    {"sv_unlagsamples", "1"},
+    {"sv_stats", "1"},
+    {"sv_cheats", "0"},
+    {"sv_lan", "0"},
+    {"sv_password", ""},
+    {"sv_contact", ""},
+    {"sv_allowdownload", "1"},
+    {"sv_allowupload", "1"},
+    {"sv_downloadurl", ""},
+    {"sv_voiceenable", "1"},
+    {"sv_visiblemaxplayers", "-1"},
+    {"rcon_password", ""},
+    {"mapcyclefile", "mapcycle.txt"},
+    {"servercfgfile", "server.cfg"},
+    {"lservercfgfile", "listenserver.cfg"},
+    {"mapchangecfgfile", ""},
+    {"motdfile", "motd.txt"},
+    {"logsdir", "logs"},
+    {"decalfrequency", "30"},
+    // The game's.
+    {"mp_timelimit", "0"},
+    {"mp_fraglimit", "0"},
+    {"mp_maxrounds", "0"},
+    {"mp_winlimit", "0"},
+    {"mp_roundtime", "5"},
+    {"mp_freezetime", "6"},
+    {"mp_buytime", "1.5"},
+    {"mp_c4timer", "45"},
+    {"mp_startmoney", "800"},
+    {"mp_friendlyfire", "0"},
+    {"mp_footsteps", "1"},
+    {"mp_flashlight", "0"},
+    {"mp_autokick", "1"},
+    {"mp_autoteambalance", "1"},
+    {"mp_limitteams", "2"},
+    {"mp_tkpunish", "0"},
+    {"mp_hostagepenalty", "13"},
+    {"mp_forcecamera", "0"},
+    {"mp_forcechasecam", "0"},
+    {"mp_fadetoblack", "0"},
+    {"mp_chattime", "10"},
+    {"mp_kickpercent", "0.66"},
+    {"mp_mapvoteratio", "0.66"},
+    {"mp_playerid", "0"},
+    {"mp_ghostfrequency", "0.1"},
+    {"allow_spectators", "1"},
+};
+
+const std::size_t kStandardCvarCount = sizeof(kStandardCvars) / sizeof(kStandardCvars[0]);
+
+}  // namespace hostsim
