@@ -1,6 +1,6 @@
 #include "commands/hpk_bridge.h"
 
-#include "commands/map_timers.h"
+#include "commands/timer_start.h"
 #include "config/variables.h"
 #include "engine/engine_services.h"
 #include "log/log.h"
@@ -12,6 +12,7 @@ namespace {
 constexpr uintptr_t kResendTimerRequestedId = 30;
 
 uintptr_t s_resendTimerId = 0;
+uintptr_t s_hpkSetupTimerId = 0;  // last received by the setup callback
 
 // Hands the four settings to the script's variables, in this order.
 void SendKickerSettings() {
@@ -31,6 +32,8 @@ ZK_HOST_CALLED void ZK_TIMER_CALLBACK ResendTimerProc(void *, unsigned int messa
     if (message != platform::kTimerMessage) return;
     SendKickerSettings();
 }
+
+uintptr_t HpkSetupTimerId() { return s_hpkSetupTimerId; }
 
 }  // namespace
 
@@ -55,6 +58,17 @@ void HpkSetup() {
         LogMessage(true, LOGLEVEL_LOG, LOGMODE_NORMAL, "HPK is Disabled.");
     }
 }
+
+// Stops its timer before the job, like the other map timers (map_timers.cpp),
+// and remembers the identifier, which the job stops again.
+ZK_HOST_CALLED void ZK_TIMER_CALLBACK HpkSetupTimerProc(void *, unsigned int message, uintptr_t id, uint32_t) {
+    if (message != platform::kTimerMessage) return;
+    s_hpkSetupTimerId = id;
+    platform::StopSystemTimer(id);
+    HpkSetup();
+}
+
+void ForgetHpkSetupTimer() { s_hpkSetupTimerId = 0; }
 
 uintptr_t HpkResendTimerId() { return s_resendTimerId; }
 

@@ -5,10 +5,16 @@
 
 #include <cstdint>
 
+#include "platform/platform.h"
+#include "sdk/abi.h"
+
 constexpr uint32_t kHpkResendPeriodMs = 20000;
 
-// Runs ten seconds after each map start.
+// Runs ten seconds after each map start, from the setup timer's callback.
 void HpkSetup();
+ZK_HOST_CALLED void ZK_TIMER_CALLBACK HpkSetupTimerProc(void *, unsigned int message, uintptr_t id, uint32_t);
+// Forgets the setup timer's identifier (every plugin timer is stopped).
+void ForgetHpkSetupTimer();
 // The running re-send timer's identifier, 0 when none runs.
 uintptr_t HpkResendTimerId();
 // Stops the re-send timer, if one runs.

@@ -5,18 +5,8 @@
 // A timer the system cannot give is reported with what is skipped.
 #pragma once
 
-#include <cstdint>
-
-#include "platform/platform.h"
-
 void StartMapTimers();
 // Stops every system timer of the plugin (the map timers, the kicker's
 // re-send timer): at detach and unload, on the host's main thread, so that
 // none fires into an unloaded library.
 void StopAllPluginTimers();
-// Starts a system timer; when the system gives none, logs a warning that
-// names what the server does without it, and returns 0.
-uintptr_t StartTimerOrWarn(uintptr_t requestedId, uint32_t milliseconds, platform::SystemTimerProc proc,
-                           const char *szConsequence);
-// Identifier last received by the kicker setup callback (its job stops it too).
-uintptr_t HpkSetupTimerId();

@@ -64,7 +64,7 @@ void FrameDiagnosticsMapStart() {
     std::memset(&s_state.map, 0, sizeof(s_state.map));
     RateWatchMapStart(s_state.rates);
     TraceMapStart();
-    MetricsMapStart();
+    MetricsMapStart(s_state);
     ProfileMapStart();
 }
 
@@ -100,6 +100,7 @@ void FrameDiagnosticsAfterCheck(uint32_t measuredFps) {
     row.sleepsm = VariableFloat(g_pSleepsm);
     row.profile = LastProfileWindow();
     WriteTraceRow(row);
+    MetricsTakeDiagnostics(s_state);
 }
 
 const FrameDiagnostics &CurrentFrameDiagnostics() { return s_state; }

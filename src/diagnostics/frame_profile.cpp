@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "config/diagnostic_variables.h"
+#include "diagnostics/frame_stats.h"
 #include "engine/decimal_text.h"
 #include "engine/engine_services.h"
 #include "engine/player_presence.h"
@@ -62,17 +63,11 @@ void Add(DurationHistogram &h, uint64_t ns) {
     if (us > h.maxUs) h.maxUs = us;
 }
 
+// The last bucket, of the durations past the limit, reads as the maximum.
 uint32_t Percentile(const DurationHistogram &h, double fraction) {
     if (h.count == 0) return 0;
-    const double wanted = fraction * static_cast<double>(h.count);
-    uint64_t rank = static_cast<uint64_t>(wanted);
-    if (static_cast<double>(rank) < wanted) ++rank;
-    if (rank == 0) rank = 1;
-    uint64_t seen = 0;
-    for (uint32_t i = 0; i + 1 < kDurationBuckets; ++i) {
-        seen += h.buckets[i];
-        if (seen >= rank) return LowerEdge(i) < h.maxUs ? LowerEdge(i) : h.maxUs;
-    }
+    const uint32_t i = NearestRankBucket(h.buckets, kDurationBuckets - 1, h.count, fraction);
+    if (i + 1 < kDurationBuckets) return LowerEdge(i) < h.maxUs ? LowerEdge(i) : h.maxUs;
     return h.maxUs;
 }
 

@@ -12,20 +12,26 @@ void MergeHistogram(IntervalHistogram &into, const IntervalHistogram &from) {
     if (from.maxUs > into.maxUs) into.maxUs = from.maxUs;
 }
 
-uint32_t IntervalPercentile(const IntervalHistogram &histogram, double fraction) {
-    if (histogram.count == 0) return 0;
+uint32_t NearestRankBucket(const uint32_t *buckets, uint32_t bucketCount, uint32_t count, double fraction) {
     // Nearest rank: the smallest value with at least ceil(fraction * count)
-    // intervals at or below it.
-    const double wanted = fraction * static_cast<double>(histogram.count);
+    // values at or below it.
+    const double wanted = fraction * static_cast<double>(count);
     uint64_t rank = static_cast<uint64_t>(wanted);
     if (static_cast<double>(rank) < wanted) ++rank;
     if (rank == 0) rank = 1;
     uint64_t seen = 0;
-    for (uint32_t i = 0; i < kHistogramBuckets; ++i) {
-        seen += histogram.buckets[i];
-        if (seen >= rank)
-            return i < kFineBucketLimitUs ? i : kFineBucketLimitUs + (i - kFineBucketLimitUs) * kCoarseBucketUs;
+    for (uint32_t i = 0; i < bucketCount; ++i) {
+        seen += buckets[i];
+        if (seen >= rank) return i;
     }
+    return bucketCount;
+}
+
+uint32_t IntervalPercentile(const IntervalHistogram &histogram, double fraction) {
+    if (histogram.count == 0) return 0;
+    const uint32_t i = NearestRankBucket(histogram.buckets, kHistogramBuckets, histogram.count, fraction);
+    if (i < kHistogramBuckets)
+        return i < kFineBucketLimitUs ? i : kFineBucketLimitUs + (i - kFineBucketLimitUs) * kCoarseBucketUs;
     return histogram.maxUs;  // among the overflow
 }
 

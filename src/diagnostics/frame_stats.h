@@ -42,6 +42,11 @@ inline void AddInterval(IntervalHistogram &histogram, uint64_t nanoseconds) {
 void ClearHistogram(IntervalHistogram &histogram);
 // Adds every count of `from` to `into`.
 void MergeHistogram(IntervalHistogram &into, const IntervalHistogram &from);
+// The first of the buckets at which their running sum reaches the nearest
+// rank of `fraction` among `count` values; bucketCount when it lies beyond
+// them.  The percentiles of both histograms, the intervals' and the frame
+// profile's, read through it.
+uint32_t NearestRankBucket(const uint32_t *buckets, uint32_t bucketCount, uint32_t count, double fraction);
 // The interval (microseconds) below or at which `fraction` of the intervals
 // lie (nearest rank).  A coarse bucket reads as its lower edge, an overflow
 // as the maximum; 0 for an empty histogram.

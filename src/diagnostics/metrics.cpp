@@ -5,7 +5,6 @@
 
 #include "config/diagnostic_variables.h"
 #include "config/variables.h"
-#include "diagnostics/frame_diagnostics.h"
 #include "diagnostics/profile_metrics.h"
 #include "engine/engine_services.h"
 #include "engine/known_mods.h"
@@ -33,6 +32,7 @@ struct LastWindow {
 };
 
 ServerIntervalHistogram s_intervals{};
+FrameDiagnostics s_diagnostics{};  // the frame statistics' figures last handed over
 LastWindow s_last{};
 int64_t s_mapStartTime = 0;
 uint64_t s_rateShortfalls = 0;  // shortfall warnings since the server started
@@ -150,7 +150,7 @@ void Write(const CheckFigures &figures, bool mapStart) {
         DirectorySetting();  // a refused value is said at once
         return;
     }
-    const FrameDiagnostics &diagnostics = CurrentFrameDiagnostics();
+    const FrameDiagnostics &diagnostics = s_diagnostics;
     char address[kAddressSize];
     ServerAddress(address, sizeof(address));
     MetricsSnapshot snapshot{};
@@ -238,7 +238,8 @@ bool MetricsDirectoryAllowed(const char *szSetting) {
     return true;
 }
 
-void MetricsMapStart() {
+void MetricsMapStart(const FrameDiagnostics &diagnostics) {
+    s_diagnostics = diagnostics;
     s_mapStartTime = platform::CalendarSeconds();
     s_shortfallSeen = false;
     s_failureReported = false;
@@ -246,7 +247,7 @@ void MetricsMapStart() {
 }
 
 void MetricsAfterCheck(const CheckFigures &figures) {
-    const FrameDiagnostics &diagnostics = CurrentFrameDiagnostics();
+    const FrameDiagnostics &diagnostics = s_diagnostics;
     const RateWatch &rates = diagnostics.rates;
     if (rates.shortWarned && !s_shortfallSeen) ++s_rateShortfalls;
     s_shortfallSeen = rates.shortWarned;
@@ -257,8 +258,11 @@ void MetricsAfterCheck(const CheckFigures &figures) {
 
 void MetricsTakeWindow(const IntervalHistogram &window) { AccumulateIntervals(s_intervals, window); }
 
+void MetricsTakeDiagnostics(const FrameDiagnostics &diagnostics) { s_diagnostics = diagnostics; }
+
 void ResetMetricsForTests() {
     s_intervals = ServerIntervalHistogram{};
+    s_diagnostics = FrameDiagnostics{};
     s_last = LastWindow{};
     s_mapStartTime = 0;
     s_rateShortfalls = 0;

@@ -21,6 +21,7 @@
 
 #include <cstddef>
 
+#include "diagnostics/frame_diagnostics.h"
 #include "diagnostics/metrics_text.h"
 
 // The server's port as the engine opened it: ip_hostport, then hostport,
@@ -34,11 +35,15 @@ void ServerAddress(char *szOut, std::size_t size);
 // True when the directory setting names a place inside the game directory.
 bool MetricsDirectoryAllowed(const char *szSetting);
 
-// Called by the governor: the map start (before its configuration runs)
-// and each check, after the frame statistics have taken the window.
-void MetricsMapStart();
-void MetricsAfterCheck(const CheckFigures &figures);
-// The frame statistics hand each closed window over.
+// The map start, from the frame statistics' own (before the map's
+// configuration runs), with their figures as the map starts.
+void MetricsMapStart(const FrameDiagnostics &diagnostics);
+// The frame statistics hand each closed window over, and their figures once
+// the check has steered the rate.
 void MetricsTakeWindow(const IntervalHistogram &window);
+void MetricsTakeDiagnostics(const FrameDiagnostics &diagnostics);
+// Called by the governor after each check, once the frame statistics have
+// handed over the window and their figures.
+void MetricsAfterCheck(const CheckFigures &figures);
 // Forgets everything (tests run several sessions in one process).
 void ResetMetricsForTests();

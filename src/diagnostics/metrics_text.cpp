@@ -1,10 +1,7 @@
 #include "diagnostics/metrics_text.h"
 
-#include <cinttypes>
 #include <cstdio>
 #include <cstring>
-
-#include "engine/decimal_text.h"
 
 // Suited to 100 to 1000+ frames a second: 1 ms is 1000 fps, 10 ms is 100 fps.
 const uint32_t kMetricsBucketUs[kMetricsBuckets] = {250, 500, 1000, 1500, 2000, 3000, 5000, 10000, 20000, 50000, 100000};
@@ -19,87 +16,6 @@ const char *const kBucketLabels[kMetricsBuckets] = {"0.00025", "0.0005", "0.001"
 uint32_t BucketIndexLimit(uint32_t us) {
     return us <= kFineBucketLimitUs ? us : kFineBucketLimitUs + (us - kFineBucketLimitUs) / kCoarseBucketUs;
 }
-
-// Appends to a fixed buffer; remembers when something did not fit.
-class Text {
-public:
-    Text(char *szOut, std::size_t size) : out_(szOut), size_(size) {
-        if (size_ > 0) out_[0] = '\0';
-    }
-    void Add(const char *szText) {
-        const std::size_t length = std::strlen(szText);
-        if (!fits_ || used_ + length >= size_) {
-            fits_ = false;
-            return;
-        }
-        std::memcpy(out_ + used_, szText, length + 1);
-        used_ += length;
-    }
-    void Real(double value) {
-        char number[64];
-        FormatDecimalShort(number, sizeof(number), value, 9);
-        Add(number);
-    }
-    void Whole(uint64_t value) {
-        char number[24];
-        std::snprintf(number, sizeof(number), "%" PRIu64, value);
-        Add(number);
-    }
-    bool fits() const { return fits_; }
-    std::size_t used() const { return used_; }
-
-private:
-    char *out_;
-    std::size_t size_;
-    std::size_t used_ = 0;
-    bool fits_ = true;
-};
-
-// Writes the samples of one file: every series carries the server's labels.
-class Writer {
-public:
-    Writer(Text &text, const char *szServerLabels) : text_(text), labels_(szServerLabels) {}
-    void Family(const char *szName, const char *szType, const char *szHelp) {
-        text_.Add("# HELP ");
-        text_.Add(szName);
-        text_.Add(" ");
-        text_.Add(szHelp);
-        text_.Add("\n# TYPE ");
-        text_.Add(szName);
-        text_.Add(" ");
-        text_.Add(szType);
-        text_.Add("\n");
-    }
-    // name{server labels[,extra]} and the space before the value.
-    void Start(const char *szName, const char *szExtraLabels = nullptr) {
-        text_.Add(szName);
-        text_.Add("{");
-        text_.Add(labels_);
-        if (szExtraLabels != nullptr) {
-            text_.Add(",");
-            text_.Add(szExtraLabels);
-        }
-        text_.Add("} ");
-    }
-    void Real(const char *szName, double value, const char *szExtraLabels = nullptr) {
-        Start(szName, szExtraLabels);
-        text_.Real(value);
-        text_.Add("\n");
-    }
-    void Whole(const char *szName, uint64_t value, const char *szExtraLabels = nullptr) {
-        Start(szName, szExtraLabels);
-        text_.Whole(value);
-        text_.Add("\n");
-    }
-    void Gauge(const char *szName, const char *szHelp, double value) {
-        Family(szName, "gauge", szHelp);
-        Real(szName, value);
-    }
-
-private:
-    Text &text_;
-    const char *labels_;
-};
 
 bool Escaped(const char *szName, const char *szValue, char *szOut, std::size_t size) {
     char value[256];
@@ -202,8 +118,8 @@ bool FormatMetrics(const MetricsSnapshot &s, char *szOut, std::size_t size, std:
     char labels[kServerLabelsSize];
     if (!FormatServerLabels(s, labels, sizeof(labels))) return false;
 
-    Text text(szOut, size);
-    Writer w(text, labels);
+    MetricsText text(szOut, size);
+    MetricsWriter w(text, labels);
     char extra[320];
     char value[280];
 

@@ -23,7 +23,8 @@ int VariableInt(const cvar_t *handle);      // float value truncated toward zero
 float VariableFloat(const cvar_t *handle);  // 0.0 for a null handle
 const char *VariableText(const cvar_t *handle);  // "" for a null handle
 
-// Commands and prints.
+// Commands and prints (the prints, which pass through the message table, in
+// prints.cpp).
 void IssueServerCommand(const char *szFormat, ...) ZK_PRINTF(1, 2);
 void ConsolePrint(const char *szFormat, ...) ZK_PRINTF(1, 2);
 void PluginPrint(const char *szFormat, ...) ZK_PRINTF(1, 2);

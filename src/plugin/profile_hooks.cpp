@@ -156,6 +156,7 @@ const DLL_FUNCTIONS s_standalone = MakeStandaloneTable();
 }  // namespace
 
 void InstallProfiledStandalone(DLL_FUNCTIONS *table) {
+    SetTimedPassThrough(&kTimedGameFunctions);
     void *slots[kDllFunctionsSlots];
     void *hooks[kDllFunctionsSlots];
     void *timed[kDllFunctionsSlots];

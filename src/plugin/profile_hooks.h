@@ -5,10 +5,10 @@
 
 #include "sdk/gamedll.h"
 
-// Standalone: the timed game table the plugin's hooks pass through to, and
-// the table handed to the engine, made from the game's: the plugin's hooks
-// timed as its own work, every other slot the game fills its function timed.
-extern const DLL_FUNCTIONS kTimedGameFunctions;
+// Standalone: the table handed to the engine, made from the game's: the
+// plugin's hooks timed as its own work, every other slot the game fills its
+// function timed.  Also hands standalone.h the timed game table the plugin's
+// hooks pass through to.
 void InstallProfiledStandalone(DLL_FUNCTIONS *table);
 // Metamod: pre hooks start the clock (after the plugin's own work), post
 // hooks stop it.

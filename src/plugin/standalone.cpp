@@ -6,7 +6,6 @@
 #include "log/log.h"
 #include "diagnostics/frame_profile.h"
 #include "platform/platform.h"
-#include "plugin/profile_hooks.h"
 
 namespace {
 platform::LibraryHandle gameLibrary = nullptr;
@@ -17,6 +16,7 @@ SERVER_GETBLENDINGINTERFACE_FN s_gameGetBlendingInterface = nullptr;
 
 DLL_FUNCTIONS s_gameDllFunctions;
 gamedll_funcs_t s_gameDllPair = {nullptr, nullptr};
+const DLL_FUNCTIONS *s_timedGameFunctions = nullptr;
 
 template <typename T>
 T Symbol(const char *name) {
@@ -79,6 +79,9 @@ gamedll_funcs_t *GameDllPair() { return &s_gameDllPair; }
 
 const DLL_FUNCTIONS *PassThroughTable() {
     if (loadedByMetamod) return nullptr;
-    if (g_profileHooksInstalled && s_gameDllPair.dllapi_table != nullptr) return &kTimedGameFunctions;
+    if (g_profileHooksInstalled && s_gameDllPair.dllapi_table != nullptr && s_timedGameFunctions != nullptr)
+        return s_timedGameFunctions;
     return s_gameDllPair.dllapi_table;
 }
+
+void SetTimedPassThrough(const DLL_FUNCTIONS *table) { s_timedGameFunctions = table; }

@@ -20,5 +20,7 @@ DLL_FUNCTIONS *GameDllFunctions();
 gamedll_funcs_t *GameDllPair();
 
 // The game library's table, which the hooks call after their own work in
-// standalone mode (null under Metamod).
+// standalone mode (null under Metamod); with the profile's hooks installed,
+// the timed game table that their installation hands over.
 const DLL_FUNCTIONS *PassThroughTable();
+void SetTimedPassThrough(const DLL_FUNCTIONS *table);
