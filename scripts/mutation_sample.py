@@ -6,10 +6,8 @@ the dev preset, runs the dev tests and counts the change as caught when a
 test fails (or the run times out).  A change that does not compile is not
 counted.  The file is put back after every sample, and on any exit.
 
-The changes: == and != swapped, < and <=, && and ||, true and false, + 1 and
-- 1, or one call statement removed.  Samples are drawn with a fixed seed,
-round-robin over the directories of src/, so every directory gets its share
-(the Win32 backend, which the dev preset does not build, is left out).
+The changes and how samples are drawn, kept and found again are in
+scripts/mutation_draw.py.
 
   mutation_sample.py N SEED [--list FILE] [--replay FILE] [--out FILE]
 
@@ -17,8 +15,8 @@ round-robin over the directories of src/, so every directory gets its share
 --replay FILE  runs the samples of such a list instead of drawing new ones;
                a sample is found again by its line's text, so a list drawn
                before a change of the code can be replayed after it; a line
-               moved to another file is followed there when its text is
-               found in exactly one other file of src/
+               moved to another file of its directory is followed there, and
+               one indented anew is found without the indentation
 --out FILE     one tab-separated line a sample: result, file, line, change,
                and the tests that failed
 --every-test   runs every test on each sample instead of stopping at the
@@ -44,15 +42,14 @@ on a busy machine does not count as a caught change.
 """
 import argparse
 import os
-import random
 import re
 import signal
 import subprocess
 import sys
 import time
 
-ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-SRC = os.path.join(ROOT, "src")
+from mutation_draw import ROOT, draw, every_change, read_list, write_list
+
 BUILD_TIMEOUT = 600
 # The dev tests take under a minute, two on a loaded machine: a change that
 # makes them run longer than this has made something loop, and is caught.
@@ -60,145 +57,6 @@ TEST_TIMEOUT = 240
 # Tests that run whole server sessions or outside tools: seconds each, so they
 # run after the short tests, several at once (they mostly wait on the clock).
 SESSIONS = r"^(scenario|soak|monitoring|runner|hostsim)\."
-
-# (name, pattern, replacement): each applies to one occurrence on a line.
-OPERATORS = [
-    ("== to !=", r"==", "!="),
-    ("!= to ==", r"!=", "=="),
-    ("< to <=", r"(?<![<\w:])<(?![<=])(?=\s)", "<="),
-    ("<= to <", r"<=", "<"),
-    ("&& to ||", r"&&", "||"),
-    ("|| to &&", r"\|\|", "&&"),
-    ("true to false", r"\btrue\b", "false"),
-    ("false to true", r"\bfalse\b", "true"),
-    ("+ 1 to - 1", r"\+ 1\b", "- 1"),
-    ("- 1 to + 1", r"- 1\b", "+ 1"),
-]
-CALL_STATEMENT = re.compile(r"^\s*(?!return\b|if\b|while\b|for\b|switch\b|case\b|delete\b|throw\b|else\b)"
-                            r"[A-Za-z_][\w:.>-]*\((?!\*).*\)\s*;\s*$")
-
-
-def code_lines(path):
-    """Line numbers (0-based) that hold code: no comment, preprocessor or string-only line."""
-    with open(path, encoding="utf-8", errors="replace") as f:
-        lines = f.read().split("\n")
-    result = []
-    in_block = False
-    for i, line in enumerate(lines):
-        stripped = line.strip()
-        if in_block:
-            if "*/" in stripped:
-                in_block = False
-            continue
-        if stripped.startswith("/*"):
-            in_block = "*/" not in stripped
-            continue
-        if not stripped or stripped.startswith("//") or stripped.startswith("#") or stripped.startswith("static_assert"):
-            continue
-        result.append(i)
-    return lines, result
-
-
-def strip_strings(line):
-    """The line with string and char literals and trailing comments blanked."""
-    out = re.sub(r'"(\\.|[^"\\])*"', lambda m: " " * len(m.group(0)), line)
-    out = re.sub(r"'(\\.|[^'\\])*'", lambda m: " " * len(m.group(0)), out)
-    comment = out.find("//")
-    return out if comment < 0 else out[:comment] + " " * (len(out) - comment)
-
-
-def candidates(path):
-    lines, numbers = code_lines(path)
-    found = []
-    for i in numbers:
-        if "\t" in lines[i]:
-            continue  # the sample lists separate their fields with tabs
-        code = strip_strings(lines[i])
-        for name, pattern, replacement in OPERATORS:
-            for m in re.finditer(pattern, code):
-                mutated = lines[i][:m.start()] + replacement + lines[i][m.end():]
-                found.append((i, name, m.start(), mutated))
-        if CALL_STATEMENT.match(code) and "=" not in code.split("(")[0]:
-            found.append((i, "call removed", 0, re.match(r"^\s*", lines[i]).group(0) + ";"))
-    return lines, found
-
-
-def source_files(only=None):
-    files = []
-    for base, _dirs, names in os.walk(SRC):
-        for name in sorted(names):
-            # The Win32 backend is not built by the dev preset: a change
-            # there would survive without being tried.
-            rel = os.path.relpath(os.path.join(base, name), ROOT)
-            if only and not any(rel == o or rel.startswith(o.rstrip("/") + "/") for o in only):
-                continue
-            if name.endswith((".cpp", ".h", ".inc")) and "_win32" not in name:
-                files.append(rel)
-    return sorted(files)
-
-
-def every_change(only):
-    """Every candidate change of the given files, in file and line order."""
-    samples = []
-    for rel in source_files(only):
-        _lines, found = candidates(os.path.join(ROOT, rel))
-        samples += [(rel, line, name, column, mutated) for line, name, column, mutated in found]
-    return samples
-
-
-def draw(count, seed):
-    rng = random.Random(seed)
-    by_dir = {}
-    for rel in source_files():
-        _lines, found = candidates(os.path.join(ROOT, rel))
-        for line, name, column, mutated in found:
-            by_dir.setdefault(rel.split(os.sep)[1], []).append((rel, line, name, column, mutated))
-    for pool in by_dir.values():
-        rng.shuffle(pool)
-    samples = []
-    dirs = sorted(by_dir)
-    while len(samples) < count and any(by_dir.values()):
-        for d in dirs:
-            if by_dir[d] and len(samples) < count:
-                samples.append(by_dir[d].pop())
-    return samples
-
-
-def write_list(samples, path):
-    with open(path, "w", encoding="utf-8") as f:
-        for rel, line, name, column, mutated in samples:
-            original = open(os.path.join(ROOT, rel), encoding="utf-8").read().split("\n")[line]
-            f.write("\t".join([rel, name, str(column), original, mutated]) + "\n")
-
-
-def file_lines(rel):
-    try:
-        with open(os.path.join(ROOT, rel), encoding="utf-8") as f:
-            return f.read().split("\n")
-    except OSError:
-        return []  # the file is gone (split or renamed)
-
-
-def read_list(path):
-    """The samples of a list, each found again by its line's text: in its own
-    file first, else in the one other file of src/ that holds the line (code
-    moved when a file was split); -1 when it is nowhere or in several."""
-    samples = []
-    everywhere = None
-    with open(path, encoding="utf-8") as f:
-        for row in f:
-            rel, name, column, original, mutated = row.rstrip("\n").split("\t")
-            lines = file_lines(rel)
-            if original not in lines:
-                if everywhere is None:
-                    everywhere = {other: file_lines(other) for other in source_files()}
-                holders = [other for other, text in everywhere.items() if original in text]
-                if len(holders) != 1:
-                    samples.append((rel, -1, name, int(column), mutated))
-                    continue
-                rel, lines = holders[0], everywhere[holders[0]]
-            samples.append((rel, lines.index(original), name, int(column), mutated))
-    return samples
 
 
 def run(command, timeout):
