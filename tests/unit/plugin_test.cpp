@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <string>
@@ -219,6 +220,12 @@ TEST(LibraryLifetime, StandaloneUnloadStopsEveryTimer) {
     TestEngine engine;
     loadedByMetamod = false;
     GiveFnptrsToDll(&engine.table, &engine.globals);  // no game library here: only logged
+    // The engine is asked for the missing library first (a Steam server
+    // extracts it from its cache then).
+    const std::string library = std::string("cstrike") + platform::kPathSeparator + "dlls" + platform::kPathSeparator +
+                                GameLibraryName(*FindKnownMod("cstrike"));
+    EXPECT_NE(std::find(engine.calls.begin(), engine.calls.end(), "pfnLoadFileForMe(" + library + ")"),
+              engine.calls.end());
     EXPECT_EQ(TimerPeriod(), 3u);  // taken at load: standalone mode has no attach
     StartEveryTimer(engine);
     OnLibraryUnload();
