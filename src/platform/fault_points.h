@@ -34,6 +34,7 @@ enum class FaultPoint : int {
     ModalLoop,        // ShowMessageBox shows nothing but runs a box's modal loop
                       // for 1.5 s: the thread's messages are dispatched meanwhile
     NoStatx,          // POSIX: the kernel has no statx system call (ENOSYS; Linux before 4.11)
+    ProcessCpuTime,   // ProcessCpuNanoseconds cannot read the process's processor time
     CounterFault,     // a processor-load counter call faults (Windows: the counters'
                       // library crashed inside it): the call gives CpuStatus::Fault
     Count

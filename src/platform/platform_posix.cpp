@@ -162,7 +162,7 @@ uint64_t MonotonicNanoseconds() {
 bool ProcessCpuNanoseconds(uint64_t *nanoseconds) {
     if (nanoseconds == nullptr) return false;
     struct timespec ts {};
-    if (clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts) != 0) return false;
+    if (FaultFires(FaultPoint::ProcessCpuTime) || clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts) != 0) return false;
     *nanoseconds = static_cast<uint64_t>(ts.tv_sec) * 1000000000ull + static_cast<uint64_t>(ts.tv_nsec);
     return true;
 }

@@ -100,6 +100,16 @@ const char kAnyShortfall[] = "the engine does not give more";
 
 }  // namespace
 
+// A process whose processor time cannot be read shows a dash, not a figure.
+TEST_F(FrameDiagnosticsTest, UnreadableProcessorTimeIsShownAsADash) {
+    ArmFault(FaultPoint::ProcessCpuTime, 0, -1);
+    Measure(100);
+    Measure(100);
+    const commands_test::Lines lines = Run({"zeq_kestrin_stats"});
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "  process cpu (% of core)               -                -"), lines.end())
+        << ::testing::PrintToString(lines);
+}
+
 TEST_F(FrameDiagnosticsTest, RateNotReachedIsWarnedOnceAfterThreeChecks) {
     EXPECT_TRUE(StatsHave("no governor check yet"));
     engine.SetVariable("zeq_kestrin_sysrate", "1200");
