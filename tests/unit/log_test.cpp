@@ -84,13 +84,6 @@ TEST_F(LogTest, DeveloperLinesNeedTheDevLevelPercentsStayAndLongMessagesAreCut) 
     EXPECT_EQ(text.size() - text.find('\n') - 1, 1024u);  // 1023 characters and the newline
 }
 
-TEST(LogWithoutPluginDirectory, NothingIsCreatedOrPrinted) {
-    TestEngine engine;
-    LogMessage(true, LOGLEVEL_ERROR, LOGMODE_NORMAL, "lost");
-    EXPECT_FALSE(engine.Exists("cstrike/addons"));
-    EXPECT_EQ(engine.console, "");
-}
-
 TEST(LogFatal, WritesFatalThenErrorAndExitsWithOne) {
 #if defined(_WIN32)
     GTEST_SKIP() << "the critical error shows a modal message box on Windows";
