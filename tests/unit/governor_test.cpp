@@ -1,4 +1,5 @@
 // The governor's steering of sys_ticrate and of the timer period.
+#include "config/profile_store.h"
 #include "diagnostics_fixture.h"
 
 namespace {
@@ -21,6 +22,13 @@ TEST_F(GovernorTest, FixedRate) {
         Measure(100);
         EXPECT_EQ(Ticrate(), c.ticrate) << c.sysrate;
     }
+    // A fixed rate leaves the frame-rate profile alone, and says so.
+    engine.SetVariable("zeq_kestrin_loglevel", "1");
+    g_fpsLevels[0].iNumber = 12;
+    Measure(100);
+    EXPECT_EQ(g_fpsLevels[0].iNumber, 12);
+    EXPECT_EQ(Count("Works without AutoFPS. Engine Disabled"), 1u);
+    ResetProfileStoreForTests();
     engine.SetVariable("zeq_kestrin_sysrate", "nan");
     ticrateTarget = 100;
     Measure(100);
