@@ -97,6 +97,7 @@ TEST_F(InfoWindowTest, WithoutDesktopTheConsoleGetsTheWholeWindowInOrder) {
     const std::size_t left = heading.find('K'), right = heading.size() - 1 - heading.rfind('w');
     EXPECT_LE(right - left, 1u) << heading;
     EXPECT_EQ(Inner(lines[4]).substr(0, 2), "  ");
+    EXPECT_EQ(Inner(lines[3]).substr(0, 4), "FPS ");  // a header is not
 
     engine.SetVariable("zeq_kestrin_sleepsm", "9");
     EXPECT_EQ(engine.console.find("Sleeps Min: 9."), std::string::npos);
