@@ -100,6 +100,16 @@ const char kAnyShortfall[] = "the engine does not give more";
 
 }  // namespace
 
+// Each map counts its own frames: the first window of a new map is all the map has.
+TEST_F(FrameDiagnosticsTest, AMapStartsItsFiguresAfresh) {
+    Measure(100);
+    Measure(100);
+    EXPECT_GT(CurrentFrameDiagnostics().map.frames, CurrentFrameDiagnostics().window.frames);
+    NewMap();
+    Measure(100);
+    EXPECT_EQ(CurrentFrameDiagnostics().map.frames, CurrentFrameDiagnostics().window.frames);
+}
+
 // A process whose processor time cannot be read shows a dash, not a figure.
 TEST_F(FrameDiagnosticsTest, UnreadableProcessorTimeIsShownAsADash) {
     ArmFault(FaultPoint::ProcessCpuTime, 0, -1);
