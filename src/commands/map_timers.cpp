@@ -13,8 +13,6 @@
 // The jobs that stop their timer themselves (DatabaseStep, HpkSetup) then
 // find it stopped already.
 namespace {
-uintptr_t s_autoConfigTimerId = 0;
-
 ZK_HOST_CALLED void ZK_TIMER_CALLBACK DatabaseTimerProc(void *, unsigned int message, uintptr_t id, uint32_t) {
     if (message != platform::kTimerMessage) return;
     platform::StopSystemTimer(id);
@@ -23,7 +21,6 @@ ZK_HOST_CALLED void ZK_TIMER_CALLBACK DatabaseTimerProc(void *, unsigned int mes
 
 ZK_HOST_CALLED void ZK_TIMER_CALLBACK AutoConfigTimerProc(void *, unsigned int message, uintptr_t id, uint32_t) {
     if (message != platform::kTimerMessage) return;
-    s_autoConfigTimerId = id;
     platform::StopSystemTimer(id);
     RunAutoConfig();
 }
@@ -38,6 +35,5 @@ void StartMapTimers() {
 void StopAllPluginTimers() {
     StopHpkResend();
     platform::StopAllSystemTimers();
-    s_autoConfigTimerId = 0;
     ForgetHpkSetupTimer();
 }

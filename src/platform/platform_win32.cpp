@@ -203,8 +203,8 @@ uint64_t MonotonicNanoseconds() {
 bool ProcessCpuNanoseconds(uint64_t *nanoseconds) {
     if (nanoseconds == nullptr) return false;
     FILETIME created{}, exited{}, kernel{}, user{};
-    if (FaultFires(FaultPoint::ProcessCpuTime) || !GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user))
-        return false;
+    if (FaultFires(FaultPoint::ProcessCpuTime)) return false;
+    if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) return false;
     *nanoseconds = FileTimeNanoseconds(kernel) + FileTimeNanoseconds(user);
     return true;
 }

@@ -32,12 +32,7 @@ constexpr std::size_t CheckedSlot(std::size_t position, std::size_t index, const
 
 // ------------------------------------------------------------ unexpected calls
 
-[[noreturn]] void UnexpectedEngineCall(std::size_t index) {
-    std::fflush(stdout);
-    std::fprintf(stderr, "hostsim: unexpected engine call %s\n", kEngineSlotNames[index]);
-    std::fflush(stderr);
-    std::abort();
-}
+[[noreturn]] void UnexpectedEngineCall(std::size_t index) { UnexpectedCall("engine", kEngineSlotNames[index]); }
 
 template <std::size_t N, typename F>
 struct Unexpected;
@@ -239,6 +234,13 @@ const enginefuncs_t kEngineTable = {
 }  // namespace
 
 const enginefuncs_t &EngineTableTemplate() { return kEngineTable; }
+
+void UnexpectedCall(const char *table, const char *name) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "hostsim: unexpected %s call %s\n", table, name);
+    std::fflush(stderr);
+    std::abort();
+}
 
 const char *EngineSim::slotName(std::size_t index) {
     return index < kEngineSlots ? kEngineSlotNames[index] : "(beyond the table)";

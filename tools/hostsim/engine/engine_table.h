@@ -7,4 +7,8 @@ namespace hostsim {
 
 const enginefuncs_t &EngineTableTemplate();
 
+// Ends hostsim loudly: the plugin called a function of a table (the
+// engine's, Metamod's) that it is not expected to call.
+[[noreturn]] void UnexpectedCall(const char *table, const char *name);
+
 }  // namespace hostsim

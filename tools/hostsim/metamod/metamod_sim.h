@@ -16,6 +16,7 @@
 // Only one MetamodSim exists at a time; destroy it before its EngineSim.
 #pragma once
 
+#include <cstdarg>
 #include <set>
 #include <string>
 #include <vector>
@@ -125,6 +126,9 @@ private:
     static void LogConsole(plid_t plid, const char *format, ...);
     static void LogMessage(plid_t plid, const char *format, ...);
     static void LogError(plid_t plid, const char *format, ...);
+    // One log call: the plid checked, the text recorded under the slot's
+    // name and printed, after the plugin's tag and `prefix` (none when null).
+    static void Log(plid_t plid, const char *slot, const char *prefix, const char *format, va_list args);
 
     EngineSim &engine_;
     PluginExports exports_;

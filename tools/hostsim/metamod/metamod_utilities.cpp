@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "engine/engine_table.h"
 #include "engine/engine_text.h"
 #include "metamod/metamod_sim.h"
 
@@ -32,12 +33,7 @@ constexpr bool UtilListInOrder() {
 }
 static_assert(UtilListInOrder(), "HOSTSIM_MUTIL_SLOTS lists every slot in order");
 
-[[noreturn]] void UnexpectedUtilCall(std::size_t index) {
-    std::fflush(stdout);
-    std::fprintf(stderr, "hostsim: unexpected Metamod call %s\n", kUtilNames[index]);
-    std::fflush(stderr);
-    std::abort();
-}
+[[noreturn]] void UnexpectedUtilCall(std::size_t index) { UnexpectedCall("Metamod", kUtilNames[index]); }
 
 template <std::size_t N, typename F>
 struct UnexpectedUtil;
@@ -102,37 +98,36 @@ void CheckPlid(MetamodSim &mm, plid_t plid, const char *slot) {
 const char *LogTag(plid_t plid) { return plid->logtag ? plid->logtag : "(null)"; }
 }  // namespace
 
-void MetamodSim::LogConsole(plid_t plid, const char *format, ...) {
+void MetamodSim::Log(plid_t plid, const char *slot, const char *prefix, const char *format, va_list args) {
     MetamodSim &mm = Mm();
-    CheckPlid(mm, plid, "pfnLogConsole");
+    CheckPlid(mm, plid, slot);
+    const std::string text = FormatLogText(format, args);
+    mm.engine_.record((std::string("mutil.") + slot).c_str(), QuoteArg(text.c_str()));
+    if (prefix == nullptr)
+        mm.engine_.print((text + "\n").c_str());
+    else
+        mm.engine_.printf("[%s] %s%s\n", LogTag(plid), prefix, text.c_str());
+}
+
+void MetamodSim::LogConsole(plid_t plid, const char *format, ...) {
     va_list args;
     va_start(args, format);
-    std::string text = FormatLogText(format, args);
+    Log(plid, "pfnLogConsole", nullptr, format, args);
     va_end(args);
-    mm.engine_.record("mutil.pfnLogConsole", QuoteArg(text.c_str()));
-    mm.engine_.print((text + "\n").c_str());
 }
 
 void MetamodSim::LogMessage(plid_t plid, const char *format, ...) {
-    MetamodSim &mm = Mm();
-    CheckPlid(mm, plid, "pfnLogMessage");
     va_list args;
     va_start(args, format);
-    std::string text = FormatLogText(format, args);
+    Log(plid, "pfnLogMessage", "", format, args);
     va_end(args);
-    mm.engine_.record("mutil.pfnLogMessage", QuoteArg(text.c_str()));
-    mm.engine_.printf("[%s] %s\n", LogTag(plid), text.c_str());
 }
 
 void MetamodSim::LogError(plid_t plid, const char *format, ...) {
-    MetamodSim &mm = Mm();
-    CheckPlid(mm, plid, "pfnLogError");
     va_list args;
     va_start(args, format);
-    std::string text = FormatLogText(format, args);
+    Log(plid, "pfnLogError", "ERROR: ", format, args);
     va_end(args);
-    mm.engine_.record("mutil.pfnLogError", QuoteArg(text.c_str()));
-    mm.engine_.printf("[%s] ERROR: %s\n", LogTag(plid), text.c_str());
 }
 
 }  // namespace hostsim
