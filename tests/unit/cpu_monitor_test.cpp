@@ -2,15 +2,10 @@
 // the monitor chosen for the running Windows, and the Linux /proc/stat reader.
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <deque>
 #include <string>
-#include <vector>
 
 #include "config/variables.h"
 #include "control/cpu_monitor.h"
-#include "control/spike_regulator.h"
-#include "engine/plugin_state.h"
 #include "platform/cpu_load.h"
 #include "platform/fault_points.h"
 #include "platform/platform.h"

@@ -1,27 +1,14 @@
 // The database directory's listing and the mark that says a file is as built.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <climits>
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <utility>
 #include <vector>
 
-#include "engine/plugin_state.h"
 #include "platform/fault_points.h"
 #include "platform/file_system.h"
-#include "platform/platform.h"
-#include "resources/database_build.h"
-#include "resources/database_files.h"
-#include "resources/database_step.h"
-#include "resources/random_draws.h"
-#include "resources/record_processing.h"
 #include "resources_fixture.h"
-#include "support/test_engine.h"
 
 #if !defined(_WIN32)
 #  include <sched.h>

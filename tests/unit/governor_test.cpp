@@ -28,7 +28,6 @@ TEST_F(GovernorTest, FixedRate) {
     Measure(100);
     EXPECT_EQ(g_fpsLevels[0].iNumber, 12);
     EXPECT_EQ(Count("Works without AutoFPS. Engine Disabled"), 1u);
-    ResetProfileStoreForTests();
     engine.SetVariable("zeq_kestrin_sysrate", "nan");
     ticrateTarget = 100;
     Measure(100);

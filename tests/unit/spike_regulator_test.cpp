@@ -4,16 +4,11 @@
 
 #include <cmath>
 #include <deque>
-#include <string>
-#include <vector>
 
 #include "config/variables.h"
 #include "control/cpu_monitor.h"
 #include "control/spike_regulator.h"
-#include "engine/plugin_state.h"
 #include "platform/cpu_load.h"
-#include "platform/fault_points.h"
-#include "platform/platform.h"
 #include "support/test_engine.h"
 
 namespace {
